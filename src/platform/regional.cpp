@@ -1,0 +1,61 @@
+#include "platform/regional.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace regional {
+
+namespace {
+// The first punctuation mark of a format; locales that separate by blanks (such as C) get the
+// usual mark instead.
+QChar separatorIn(const QString& format, QChar fallback) {
+    for (QChar c : format)
+        if (c.isPunct() && c != u'\'') return c;
+    return fallback;
+}
+
+QString longTimeFormat() {
+    // Qt's long time format names the time zone; the regional long time format does not.
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+    return format.trimmed();
+}
+
+QString two(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+} // namespace
+
+QChar dateSeparator() { return separatorIn(QLocale().dateFormat(QLocale::ShortFormat), u'/'); }
+QChar timeSeparator() { return separatorIn(QLocale().timeFormat(QLocale::ShortFormat), u':'); }
+QChar decimalSeparator() { return QLocale().decimalPoint().at(0); }
+
+QString logDate(const QDateTime& at) {
+    const QChar s = dateSeparator();
+    return two(at.date().day()) + s + two(at.date().month()) + s +
+           QStringLiteral("%1").arg(at.date().year(), 4, 10, QLatin1Char('0'));
+}
+
+QString logTime(const QDateTime& at) {
+    const QChar s = timeSeparator();
+    const QTime t = at.time();
+    return two(t.hour()) + s + two(t.minute()) + s + two(t.second()) + s +
+           QStringLiteral("%1").arg(t.msec(), 3, 10, QLatin1Char('0'));
+}
+
+QString dateTimeStamp(const QDateTime& at) {
+    const QChar s = timeSeparator();
+    const QTime t = at.time();
+    return logDate(at) + u' ' + two(t.hour()) + s + two(t.minute()) + s + two(t.second());
+}
+
+QString sqlDate(const QDate& date) {
+    const QChar s = dateSeparator();
+    return QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0')) + s + two(date.month()) + s +
+           two(date.day());
+}
+
+QString shortDateLongTime(const QDateTime& at) {
+    QLocale locale;
+    return locale.toString(at.date(), QLocale::ShortFormat) + u' ' + locale.toString(at.time(), longTimeFormat());
+}
+
+} // namespace regional

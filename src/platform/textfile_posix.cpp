@@ -1,0 +1,92 @@
+#include "platform/textfile.h"
+
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+// Code points of the bytes 0x80..0x9F in Windows-1252; 0 where the code page has no character.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+} // namespace
+
+std::string toCp1252(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        char byte = '?';
+        for (size_t i = 0; i < kHigh.size(); ++i)
+            if (kHigh[i] != 0 && kHigh[i] == c) byte = static_cast<char>(0x80 + i);
+        out += byte;
+    }
+    return out;
+}
+
+std::u16string fromCp1252(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (char b : bytes) {
+        auto u = static_cast<unsigned char>(b);
+        char16_t high = (u >= 0x80 && u < 0xA0) ? kHigh[u - 0x80] : 0;
+        out += high != 0 ? high : static_cast<char16_t>(u);
+    }
+    return out;
+}
+
+ExclusiveFile::~ExclusiveFile() { close(); }
+
+ExclusiveFile::OpenResult ExclusiveFile::open(const std::string& path, Mode mode) {
+    close();
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : 0);
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) return errno == ENOENT ? OpenResult::NoFolder : OpenResult::Failed;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return busy ? OpenResult::Busy : OpenResult::Failed;
+    }
+    if (mode == Mode::Replace && ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    fd_ = fd;
+    return OpenResult::Ok;
+}
+
+bool ExclusiveFile::write(std::string_view bytes) { return fd_ >= 0 && writeAll(fd_, bytes); }
+
+bool ExclusiveFile::close() {
+    if (fd_ < 0) return false;
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+}
+
+bool writeWholeFile(const std::string& path, std::string_view bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool written = writeAll(fd, bytes);
+    return ::close(fd) == 0 && written;
+}
+
+} // namespace platform

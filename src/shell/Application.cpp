@@ -1,0 +1,41 @@
+#include "shell/Application.h"
+
+#include "platform/dialogs.h"
+#include "platform/guard.h"
+
+#include <QFont>
+#include <QMessageBox>
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Vortalis"));
+    setQuitOnLastWindowClosed(false);
+    // The window's fonts are the Windows ones; these are their closest free equals.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Verdana"), {QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"), {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    guarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+void installMessageBoxes() {
+    dialogs::setPresenter([](dialogs::Kind kind, const QString& text) {
+        QWidget* parent = QApplication::activeWindow();
+        const QString title = QApplication::applicationName();
+        switch (kind) {
+        case dialogs::Kind::Warning:
+            QMessageBox::warning(parent, title, text);
+            break;
+        case dialogs::Kind::Information:
+            QMessageBox::information(parent, title, text);
+            break;
+        case dialogs::Kind::Error:
+        case dialogs::Kind::StandardError:
+            QMessageBox::critical(parent, title, text);
+            break;
+        }
+    });
+}

@@ -1,0 +1,14 @@
+#pragma once
+// The program's own pictures, drawn in code: the icon, the header banner and the button pictures.
+#include <QIcon>
+#include <QPixmap>
+
+namespace artwork {
+
+QIcon programIcon();
+QPixmap banner(const QSize& size);
+
+enum class ButtonPicture { Reconnect, Cards, Exit };
+QIcon buttonIcon(ButtonPicture picture);
+
+} // namespace artwork

@@ -1,0 +1,136 @@
+#include "shell/untFuncoes.h"
+
+#include "platform/dialogs.h"
+#include "platform/failure.h"
+#include "platform/inifile.h"
+#include "platform/os.h"
+#include "platform/regional.h"
+
+#include <QDateTime>
+#include <cstdio>
+
+namespace {
+std::string local(const QString& path) { return path.toStdString(); }
+
+std::string ansiLine(const QString& text) { return platform::toCp1252((text + QStringLiteral("\r\n")).toStdU16String()); }
+
+// A log open that keeps failing for a reason that will not clear by itself is reported once.
+void reportLogFailure(const QString& path) {
+    static bool reported = false;
+    if (reported) return;
+    reported = true;
+    std::fprintf(stderr, "vortalis: the activity log %s cannot be opened; lines are being dropped\n",
+                 path.toLocal8Bit().constData());
+}
+
+constexpr int kBusyPauseMs = 5;
+} // namespace
+
+QString PastaExecutavel() { return QString::fromStdString(platform::executableDir()); }
+
+void GravarLogTXT(const QString& Texto) {
+    const QString folder = PastaExecutavel() + QStringLiteral("Log");
+    const QString path = folder + QStringLiteral("/Vortalis.LOG");
+    platform::ExclusiveFile file;
+    bool folderCreated = false;
+    for (;;) {
+        auto result = file.open(local(path), platform::ExclusiveFile::Mode::Append);
+        if (result == platform::ExclusiveFile::OpenResult::Ok) break;
+        if (result == platform::ExclusiveFile::OpenResult::Busy) {
+            // Another writer holds the file for one line: wait for it.
+            platform::sleepMs(kBusyPauseMs);
+            continue;
+        }
+        if (result == platform::ExclusiveFile::OpenResult::NoFolder && !folderCreated) {
+            folderCreated = true;
+            platform::createDir(local(folder));
+            continue;
+        }
+        reportLogFailure(path);
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString line = regional::logDate(now) + u' ' + regional::logTime(now) + u' ' + Texto;
+    bool written = file.write(ansiLine(line));
+    bool closed = file.close();
+    if (!written || !closed) throw EInOutError(QStringLiteral("I/O error writing ") + path);
+}
+
+QString LeIniStr(const QString& cArquivo, const QString& cSecao, const QString& cIdent, const QString& cDefault) {
+    if (!platform::fileExists(local(cArquivo))) {
+        dialogs::warning(QStringLiteral("Arquivo Inexistente: \n") + cArquivo);
+        return cDefault;
+    }
+    auto value = platform::readIniValue(local(cArquivo), cSecao.toStdU16String(), cIdent.toStdU16String());
+    return value ? QString::fromStdU16String(*value) : cDefault;
+}
+
+bool Empty(const QString& cTexto) {
+    for (QChar c : cTexto)
+        if (c.unicode() > 32) return false;
+    return true;
+}
+
+QString StrZero(const QString& Zeros, int32_t Quant) {
+    if (Zeros.size() >= Quant) return Zeros;
+    return QString(Quant - Zeros.size(), u'0') + Zeros;
+}
+
+QString RotuloVersao(int platformId, int major, int minor) {
+    if (platformId == 1) {
+        if (minor == 0) return QStringLiteral("95");
+        if (minor == 10) return QStringLiteral("98");
+        if (minor == 90) return QStringLiteral("ME");
+    } else if (platformId == 2) {
+        if (major == 3) return QStringLiteral("NT 3.51");
+        if (major == 4) return QStringLiteral("NT 4.0");
+        if (major == 5 && minor == 0) return QStringLiteral("2000");
+        if (major == 5 && minor == 1) return QStringLiteral("XP");
+        if (major == 6 && minor == 0) return QStringLiteral("VISTA");
+        if (major == 6 && minor == 1) return QStringLiteral("7");
+    }
+    return QStringLiteral("Desconhecido");
+}
+
+QString VersaoWindows() {
+    const platform::OsVersion v = platform::osVersion();
+    return RotuloVersao(v.platformId, v.major, v.minor);
+}
+
+namespace {
+QString nomeTrava(int16_t PDV_CODIGO, const QString& Sistema) {
+    return QStringLiteral("ATIVO_") + Sistema + u'.' + StrZero(QString::number(PDV_CODIGO), 3);
+}
+} // namespace
+
+bool TravarJanela(int16_t PDV_CODIGO, const QString& Sistema, platform::ExclusiveFile& Arq, QString Path) {
+    if (!Empty(Path) && !Path.endsWith(u'\\') && !Path.endsWith(u'/')) Path += u'/';
+    const QString name = Path + nomeTrava(PDV_CODIGO, Sistema);
+    if (Arq.open(local(name), platform::ExclusiveFile::Mode::Replace) != platform::ExclusiveFile::OpenResult::Ok)
+        return false;
+    const QString line = Sistema + u' ' + QString::number(PDV_CODIGO) + QStringLiteral(" ATIVADO EM ") +
+                         regional::dateTimeStamp(QDateTime::currentDateTime());
+    if (!Arq.write(ansiLine(line))) {
+        Arq.close();
+        return false;
+    }
+    return true;
+}
+
+void DestravarJanela(int16_t PDV_CODIGO, const QString& Sistema, platform::ExclusiveFile& Arq) {
+    if (!Arq.close()) return;
+    platform::deleteFile(local(nomeTrava(PDV_CODIGO, Sistema)));
+}
+
+QString NomeArquivoErro(int64_t codigo) {
+    QString digits = StrZero(QString::number(codigo < 0 ? -codigo : codigo), 5);
+    return (codigo < 0 ? QStringLiteral("-") : QString()) + digits + QStringLiteral(".error");
+}
+
+void CriarArquivoErro(const QString& Nome, const QString& TextoLog) {
+    const QString path = PastaExecutavel() + QStringLiteral("ControleCatraca/") + Nome;
+    if (platform::fileExists(local(path))) return;
+    GravarLogTXT(QStringLiteral("Arquivo de erro criado Código do erro: ") + TextoLog);
+    if (!platform::writeWholeFile(local(path), ansiLine(regional::shortDateLongTime(QDateTime::currentDateTime()))))
+        throw EInOutError(QStringLiteral("I/O error creating ") + path);
+}

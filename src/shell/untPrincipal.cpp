@@ -1,0 +1,150 @@
+#include "shell/untPrincipal.h"
+
+#include "platform/guard.h"
+#include "shell/artwork.h"
+#include "shell/layout.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+const char* const kFooterStyle = "color: black;";
+} // namespace
+
+TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("[Nutrava]  - Vortalis"));
+    setWindowIcon(artwork::programIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    buildHeader();
+    buildPanes();
+    buildButtons();
+    for (QWidget* area : {Panel1, Bevel1, Panel2, Panel3})
+        column->addWidget(area);
+    column->addWidget(Panel4, 1);
+    for (QWidget* area : std::initializer_list<QWidget*>{Bevel3, btnReconectarCatraca, btnConfigComandas, Bevel2,
+                                                          SpeedButton1, Label3, Label4, Label10})
+        column->addWidget(area);
+
+    TrayIcon1 = new QSystemTrayIcon(artwork::programIcon(), this);
+    TrayIcon1->setToolTip(QStringLiteral("Vortalis - clique duas vezes para abrir"));
+    PopupMenu2 = new QMenu(this);
+    MenuItem1 = PopupMenu2->addAction(QStringLiteral("Abrir Vortalis"));
+    Exit1 = PopupMenu2->addAction(QStringLiteral("Sair"));
+    setContextMenuPolicy(Qt::CustomContextMenu);
+
+    tmrConectarCatracas = new QTimer(this);
+    tmrConectarCatracas->setInterval(kReconnectIntervalMs);
+    tmrConectarCatracas->start();
+
+    wireHandlers();
+    resize(435, 558);
+    centreOnDesktop();
+}
+
+TfrmPrincipal::~TfrmPrincipal() = default;
+
+void TfrmPrincipal::buildHeader() {
+    Panel1 = layout::fixedHeight(new QWidget(this), 55);
+    Image1 = new QLabel(Panel1);
+    Image1->setScaledContents(true);
+    Image1->setPixmap(artwork::banner(QSize(435, 55)));
+    auto* lines = new QVBoxLayout(Panel1);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(0);
+    RxLabel2 = layout::fixedHeight(new QWidget(Panel1), 6);
+    Label1 = layout::label(QStringLiteral("Vortalis"), QStringLiteral("Verdana"), 19, QStringLiteral("color: white;"),
+                           Panel1);
+    Label1->setFixedHeight(23);
+    Label6 = layout::label(QStringLiteral("Versão ") + QStringLiteral(VORTALIS_VERSION), QStringLiteral("Verdana"), 11,
+                           QStringLiteral("color: white;"), Panel1);
+    lines->addWidget(RxLabel2);
+    lines->addWidget(Label1);
+    lines->addWidget(Label6);
+    lines->addStretch();
+    layout::stretchBehind(Image1, Panel1);
+    Bevel1 = layout::bevel(9, this);
+}
+
+void TfrmPrincipal::buildPanes() {
+    mmRecebidosAscii = new TextPane(this);
+    Panel2 = layout::paneArea(124, QStringLiteral("String recebida:"), QPoint(4, 4), QRect(84, 2, 57, 19),
+                              mmRecebidosAscii, &lblRecebidosAscii, &btnLimpar, this);
+    mmEnviadosString = new TextPane(this);
+    Panel3 = layout::paneArea(128, QStringLiteral("String Enviada: "), QPoint(4, 6), QRect(84, 5, 57, 18),
+                              mmEnviadosString, &lblStringEnviada, &btnLimparEnviados, this);
+    Panel4 = new QWidget(this);
+    auto* fill = new QVBoxLayout(Panel4);
+    fill->setContentsMargins(0, 0, 0, 0);
+    mmLog = new TextPane(Panel4);
+    fill->addWidget(mmLog);
+    Panel4->setMinimumHeight(54);
+    Bevel3 = layout::bevel(8, this);
+}
+
+void TfrmPrincipal::buildButtons() {
+    btnReconectarCatraca = layout::bigButton(QStringLiteral("&Reconectar Catracas"),
+                                             artwork::buttonIcon(artwork::ButtonPicture::Reconnect), this);
+    btnConfigComandas = layout::bigButton(QStringLiteral("&Configurar Comandas"),
+                                          artwork::buttonIcon(artwork::ButtonPicture::Cards), this);
+    Bevel2 = layout::bevel(9, this);
+    SpeedButton1 = layout::bigButton(QStringLiteral("&Sair"), artwork::buttonIcon(artwork::ButtonPicture::Exit), this);
+    Label3 = layout::label(QStringLiteral("Equipe Vortalis"), QStringLiteral("Verdana"), 11, kFooterStyle, this);
+    Label4 = layout::label(QStringLiteral("vortalis.example"), QStringLiteral("Verdana"), 11, kFooterStyle, this);
+    Label10 = layout::label(QStringLiteral("suporte.vortalis.example"), QStringLiteral("Verdana"), 11, kFooterStyle,
+                            this);
+    for (QLabel* footer : {Label3, Label4, Label10})
+        footer->setFixedHeight(16);
+}
+
+void TfrmPrincipal::wireHandlers() {
+    connect(btnLimpar, &QPushButton::clicked, this, [this] { guarded([&] { btnLimparClick(btnLimpar); }); });
+    connect(btnLimparEnviados, &QPushButton::clicked, this,
+            [this] { guarded([&] { btnLimparEnviadosClick(btnLimparEnviados); }); });
+    connect(MenuItem1, &QAction::triggered, this, [this] { guarded([&] { MenuItem1Click(MenuItem1); }); });
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick) guarded([&] { TrayIcon1DblClick(TrayIcon1); });
+    });
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu2->popup(mapToGlobal(at)); });
+}
+
+void TfrmPrincipal::centreOnDesktop() {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TfrmPrincipal::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
+        guarded([&] { ApplicationEvents1Minimize(this); });
+}
+
+void TfrmPrincipal::ApplicationEvents1Minimize(QObject*) { TrayIcon1->setVisible(true); }
+
+void TfrmPrincipal::TrayIcon1DblClick(QObject* Sender) { MenuItem1Click(Sender); }
+
+void TfrmPrincipal::MenuItem1Click(QObject*) {
+    TrayIcon1->setVisible(false);
+    setVisible(true);
+    // The restore command: brings a minimised window back, leaves any other as it is.
+    if (windowState() & Qt::WindowMinimized) setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+}
+
+void TfrmPrincipal::btnLimparClick(QObject*) { mmRecebidosAscii->clearLines(); }
+
+void TfrmPrincipal::btnLimparEnviadosClick(QObject*) { mmEnviadosString->clearLines(); }

@@ -1,0 +1,71 @@
+#pragma once
+// The main window: header, the received and sent panes, the event-log pane, the reconnect,
+// card and "Sair" buttons, the tray icon and the 30-second reconnect timer.
+#include "shell/TextPane.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+class TfrmPrincipal : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kReconnectIntervalMs = 30000;
+
+    explicit TfrmPrincipal(QWidget* parent = nullptr);
+    ~TfrmPrincipal() override;
+
+    // Header
+    QWidget* Panel1;
+    QLabel* Image1;
+    QWidget* RxLabel2;
+    QLabel* Label1;
+    QLabel* Label6;
+    QWidget* Bevel1;
+    // Received pane
+    QWidget* Panel2;
+    QLabel* lblRecebidosAscii;
+    QPushButton* btnLimpar;
+    TextPane* mmRecebidosAscii;
+    // Sent pane
+    QWidget* Panel3;
+    QLabel* lblStringEnviada;
+    QPushButton* btnLimparEnviados;
+    TextPane* mmEnviadosString;
+    // Event log
+    QWidget* Panel4;
+    TextPane* mmLog;
+    QWidget* Bevel3;
+    QPushButton* btnReconectarCatraca;
+    QPushButton* btnConfigComandas;
+    QWidget* Bevel2;
+    QPushButton* SpeedButton1;
+    QLabel* Label3;
+    QLabel* Label4;
+    QLabel* Label10;
+    // Not visible
+    QSystemTrayIcon* TrayIcon1;
+    QMenu* PopupMenu2;
+    QAction* MenuItem1;
+    QAction* Exit1;
+    QTimer* tmrConectarCatracas;
+
+    void ApplicationEvents1Minimize(QObject* Sender);
+    void TrayIcon1DblClick(QObject* Sender);
+    void MenuItem1Click(QObject* Sender);
+    void btnLimparClick(QObject* Sender);
+    void btnLimparEnviadosClick(QObject* Sender);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildHeader();
+    void buildPanes();
+    void buildButtons();
+    void wireHandlers();
+    void centreOnDesktop();
+};

@@ -1,0 +1,110 @@
+#include "Files.h"
+#include "platform/textfile.h"
+#include "shell/untFuncoes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+QString logFolder() { return PastaExecutavel() + QStringLiteral("Log"); }
+QString logPath() { return logFolder() + QStringLiteral("/Vortalis.LOG"); }
+const QRegularExpression kStamp(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} "));
+
+class ActivityLog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QFile::remove(logFolder());
+        QDir(logFolder()).removeRecursively();
+        QDir().mkpath(logFolder());
+    }
+    void TearDown() override { QDir(logFolder()).removeRecursively(); }
+};
+} // namespace
+
+TEST_F(ActivityLog, WritesOneWindows1252LinePerCall) {
+    GravarLogTXT(QStringLiteral("Não foi possível"));
+    GravarLogTXT(QString());
+    const QByteArray bytes = testfiles::readAll(logPath());
+    const QList<QByteArray> lines = bytes.split('\n');
+    ASSERT_EQ(lines.size(), 3); // two lines and the empty rest after the last line end
+    EXPECT_TRUE(lines[0].endsWith(" N\xE3o foi poss\xEDvel\r"));
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(kStamp.match(QString::fromLatin1(lines[i])).hasMatch()) << lines[i].constData();
+    // An empty text leaves the date, the time and a trailing blank.
+    EXPECT_EQ(lines[1].size(), qsizetype(std::string("08/12/2021 14:03:07:123 \r").size()));
+    EXPECT_TRUE(lines[1].endsWith(" \r"));
+    // The date is today's, day first.
+    EXPECT_TRUE(lines[0].startsWith(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toLatin1()) ||
+                lines[0].startsWith(QDate::currentDate().addDays(-1).toString(QStringLiteral("dd/MM/yyyy")).toLatin1()));
+}
+
+TEST_F(ActivityLog, AppendsToWhatIsThere) {
+    testfiles::write(logPath(), "earlier line\r\n");
+    GravarLogTXT(QStringLiteral("next"));
+    const QStringList lines = testfiles::crlfLines(logPath());
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("earlier line"));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" next")));
+}
+
+TEST_F(ActivityLog, WaitsWhileAnotherWriterHoldsTheFile) {
+    platform::ExclusiveFile holder;
+    ASSERT_EQ(holder.open(logPath().toStdString(), platform::ExclusiveFile::Mode::Append),
+              platform::ExclusiveFile::OpenResult::Ok);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        holder.write("holder line\r\n");
+        holder.close();
+    });
+    GravarLogTXT(QStringLiteral("after the holder"));
+    release.join();
+    const QStringList lines = testfiles::crlfLines(logPath());
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("holder line"));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(" after the holder")));
+}
+
+TEST_F(ActivityLog, MissingFolderIsCreated) {
+    QDir(logFolder()).removeRecursively();
+    GravarLogTXT(QStringLiteral("first line"));
+    EXPECT_EQ(testfiles::crlfLines(logPath()).size(), 1);
+}
+
+TEST_F(ActivityLog, UnopenableLogDropsTheLineWithoutHanging) {
+    QDir(logFolder()).removeRecursively();
+    testfiles::write(logFolder(), "a file where the folder should be");
+    EXPECT_NO_THROW(GravarLogTXT(QStringLiteral("dropped")));
+    EXPECT_NO_THROW(GravarLogTXT(QStringLiteral("dropped too")));
+    EXPECT_EQ(testfiles::readAll(logFolder()), QByteArray("a file where the folder should be"));
+}
+
+TEST_F(ActivityLog, TwoProcessesLoseNoLineAndNeverInterleave) {
+    const QString writer = QCoreApplication::applicationDirPath() + QStringLiteral("/log_writer");
+    constexpr int kLines = 400;
+    QProcess a, b;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("pt_BR.UTF-8"));
+    a.setProcessEnvironment(env);
+    b.setProcessEnvironment(env);
+    a.start(writer, {QStringLiteral("A"), QString::number(kLines)});
+    b.start(writer, {QStringLiteral("B"), QString::number(kLines)});
+    ASSERT_TRUE(a.waitForFinished(60000) && b.waitForFinished(60000));
+    ASSERT_EQ(a.exitCode(), 0);
+    ASSERT_EQ(b.exitCode(), 0);
+
+    const QStringList lines = testfiles::crlfLines(logPath());
+    ASSERT_EQ(lines.size(), 2 * kLines);
+    int next[2] = {0, 0};
+    const QRegularExpression shape(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} ([AB]) linha (\\d+) \u00E7\u00E3o$"));
+    for (const QString& line : lines) {
+        auto m = shape.match(line);
+        ASSERT_TRUE(m.hasMatch()) << line.toStdString();
+        int writerIndex = m.captured(1) == QStringLiteral("A") ? 0 : 1;
+        EXPECT_EQ(m.captured(2).toInt(), next[writerIndex]++);
+    }
+    EXPECT_EQ(next[0], kLines);
+    EXPECT_EQ(next[1], kLines);
+}

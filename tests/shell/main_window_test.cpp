@@ -1,0 +1,134 @@
+#include "shell/untPrincipal.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTextBlock>
+#include <gtest/gtest.h>
+
+namespace {
+void fill(TextPane* pane, int lines) {
+    for (int i = 0; i < lines; ++i) pane->append(QStringLiteral("linha %1").arg(i));
+}
+} // namespace
+
+TEST(MainWindow, LayoutAtDesignSize) {
+    TfrmPrincipal w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("[Nutrava]  - Vortalis"));
+    EXPECT_EQ(w.size(), QSize(435, 558));
+    struct Area {
+        QWidget* widget;
+        int height;
+    };
+    for (const Area& a : {Area{w.Panel1, 55}, Area{w.Bevel1, 9}, Area{w.Panel2, 124}, Area{w.Panel3, 128},
+                          Area{w.Panel4, 54}, Area{w.Bevel3, 8}, Area{w.btnReconectarCatraca, 41},
+                          Area{w.btnConfigComandas, 41}, Area{w.Bevel2, 9}, Area{w.SpeedButton1, 41},
+                          Area{w.Label3, 16}, Area{w.Label4, 16}, Area{w.Label10, 16}}) {
+        EXPECT_EQ(a.widget->height(), a.height) << a.widget->metaObject()->className();
+        EXPECT_EQ(a.widget->width(), 435);
+    }
+    EXPECT_EQ(w.mmRecebidosAscii->geometry(), QRect(0, 25, 435, 99));
+    EXPECT_EQ(w.mmEnviadosString->geometry(), QRect(0, 29, 435, 99));
+    EXPECT_EQ(w.btnLimpar->geometry(), QRect(84, 2, 57, 19));
+    EXPECT_EQ(w.btnLimparEnviados->geometry(), QRect(84, 5, 57, 18));
+    EXPECT_EQ(w.lblRecebidosAscii->text(), QStringLiteral("String recebida:"));
+    EXPECT_EQ(w.lblStringEnviada->text(), QStringLiteral("String Enviada: "));
+    EXPECT_EQ(w.btnReconectarCatraca->text(), QStringLiteral("&Reconectar Catracas"));
+    EXPECT_EQ(w.btnConfigComandas->text(), QStringLiteral("&Configurar Comandas"));
+    EXPECT_EQ(w.SpeedButton1->text(), QStringLiteral("&Sair"));
+    EXPECT_EQ(w.MenuItem1->text(), QStringLiteral("Abrir Vortalis"));
+    EXPECT_EQ(w.Exit1->text(), QStringLiteral("Sair"));
+    EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w.tmrConectarCatracas->isActive());
+    EXPECT_EQ(w.tmrConectarCatracas->interval(), 30000);
+    EXPECT_FALSE(w.TrayIcon1->isVisible());
+}
+
+TEST(MainWindow, ResizingChangesOnlyTheEventLog) {
+    TfrmPrincipal w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const int received = w.Panel2->height(), sent = w.Panel3->height(), log = w.Panel4->height();
+    w.resize(600, 758);
+    QApplication::processEvents();
+    EXPECT_EQ(w.Panel2->height(), received);
+    EXPECT_EQ(w.Panel3->height(), sent);
+    EXPECT_EQ(w.Panel4->height(), log + 200);
+    EXPECT_EQ(w.mmRecebidosAscii->height(), 99);
+    EXPECT_EQ(w.mmLog->width(), 600);
+}
+
+TEST(MainWindow, EachClearButtonClearsOnlyItsPane) {
+    TfrmPrincipal w;
+    for (TextPane* pane : {w.mmRecebidosAscii, w.mmEnviadosString, w.mmLog}) fill(pane, 3);
+    QTest::mouseClick(w.btnLimpar, Qt::LeftButton);
+    EXPECT_EQ(w.mmRecebidosAscii->lineCount(), 0);
+    EXPECT_EQ(w.mmEnviadosString->lineCount(), 3);
+    EXPECT_EQ(w.mmLog->lineCount(), 3);
+    QTest::mouseClick(w.btnLimparEnviados, Qt::LeftButton);
+    EXPECT_EQ(w.mmEnviadosString->lineCount(), 0);
+    EXPECT_EQ(w.mmLog->lineCount(), 3);
+}
+
+TEST(MainWindow, PaneLineCounting) {
+    TfrmPrincipal w;
+    TextPane* pane = w.mmLog;
+    EXPECT_EQ(pane->lineCount(), 0);
+    pane->append(QString());
+    EXPECT_EQ(pane->lineCount(), 1);
+    pane->append(QStringLiteral("b"));
+    EXPECT_EQ(pane->lineCount(), 2);
+    EXPECT_EQ(pane->toPlainText(), QStringLiteral("\nb"));
+    pane->clearLines();
+    EXPECT_EQ(pane->lineCount(), 0);
+}
+
+TEST(MainWindow, PanesKeepTheNewestTenThousandLines) {
+    TfrmPrincipal w;
+    fill(w.mmRecebidosAscii, TextPane::kMaxLines + 5);
+    EXPECT_EQ(w.mmRecebidosAscii->lineCount(), TextPane::kMaxLines);
+    EXPECT_EQ(w.mmRecebidosAscii->document()->firstBlock().text(), QStringLiteral("linha 5"));
+    EXPECT_EQ(w.mmRecebidosAscii->document()->lastBlock().text(), QStringLiteral("linha 10004"));
+}
+
+TEST(MainWindow, MinimiseShowsTheTrayIconAndRestoreHidesIt) {
+    TfrmPrincipal w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.isMinimized());
+    EXPECT_TRUE(w.isVisible()); // minimised, not hidden
+    EXPECT_TRUE(w.TrayIcon1->isVisible());
+
+    w.TrayIcon1DblClick(w.TrayIcon1);
+    EXPECT_FALSE(w.TrayIcon1->isVisible());
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST(MainWindow, RestoreThroughTheTaskbarLeavesTheTrayIcon) {
+    TfrmPrincipal w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.showMinimized();
+    QApplication::processEvents();
+    w.showNormal();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.TrayIcon1->isVisible());
+    // The restore command leaves a window that is not minimised as it is.
+    w.MenuItem1->trigger();
+    EXPECT_FALSE(w.TrayIcon1->isVisible());
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_EQ(w.size(), QSize(435, 558));
+}
+
+TEST(MainWindow, ContextMenuSairDoesNothing) {
+    TfrmPrincipal w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.Exit1->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(w.isVisible());
+}
