@@ -1,0 +1,350 @@
+#include "database/DataSet.h"
+
+#include "database/FirebirdError.h"
+#include "platform/failure.h"
+#include "platform/regional.h"
+#include "platform/textfile.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+namespace db {
+
+namespace {
+QString fromAnsi(const char* bytes, size_t size) {
+    return QString::fromStdU16String(platform::fromCp1252(std::string_view(bytes, size)));
+}
+
+// The statement handle, dropped on every path.
+class StatementHandle {
+public:
+    explicit StatementHandle(Connection& connection) {
+        ISC_STATUS_ARRAY status;
+        isc_dsql_allocate_statement(status, connection.handle(), &handle_);
+        check(status);
+    }
+    ~StatementHandle() {
+        ISC_STATUS_ARRAY status;
+        if (handle_ != 0) isc_dsql_free_statement(status, &handle_, DSQL_drop);
+    }
+    StatementHandle(const StatementHandle&) = delete;
+    StatementHandle& operator=(const StatementHandle&) = delete;
+    isc_stmt_handle* get() { return &handle_; }
+
+private:
+    isc_stmt_handle handle_ = 0;
+};
+
+// The output descriptor of a statement with a buffer for every column.
+class OutputArea {
+public:
+    explicit OutputArea(short columns) : area_(static_cast<XSQLDA*>(std::calloc(1, XSQLDA_LENGTH(columns)))) {
+        area_->version = SQLDA_VERSION1;
+        area_->sqln = columns;
+    }
+    ~OutputArea() { std::free(area_); }
+    OutputArea(const OutputArea&) = delete;
+    OutputArea& operator=(const OutputArea&) = delete;
+
+    XSQLDA* get() { return area_; }
+
+    void bindBuffers() {
+        buffers_.assign(static_cast<size_t>(area_->sqld), {});
+        nulls_.assign(static_cast<size_t>(area_->sqld), 0);
+        for (short i = 0; i < area_->sqld; ++i) {
+            XSQLVAR& var = area_->sqlvar[i];
+            size_t size = static_cast<size_t>(var.sqllen) + ((var.sqltype & ~1) == SQL_VARYING ? 2 : 0);
+            buffers_[static_cast<size_t>(i)].assign(size + 8, 0);
+            var.sqldata = buffers_[static_cast<size_t>(i)].data();
+            var.sqlind = &nulls_[static_cast<size_t>(i)];
+        }
+    }
+
+private:
+    XSQLDA* area_;
+    std::vector<std::vector<char>> buffers_;
+    std::vector<short> nulls_;
+};
+
+QDateTime fromTm(const std::tm& t, int fractionTenThousandths, bool withDate, bool withTime) {
+    QDate date = withDate ? QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday) : QDate(1899, 12, 30);
+    QTime time = withTime ? QTime(t.tm_hour, t.tm_min, t.tm_sec, fractionTenThousandths / 10) : QTime(0, 0);
+    return QDateTime(date, time);
+}
+
+QString readBlob(Connection& connection, Transaction& transaction, ISC_QUAD id) {
+    ISC_STATUS_ARRAY status;
+    isc_blob_handle blob = 0;
+    isc_open_blob2(status, connection.handle(), transaction.handle(), &blob, &id, 0, nullptr);
+    check(status);
+    std::string bytes;
+    char segment[4096];
+    for (;;) {
+        unsigned short length = 0;
+        ISC_STATUS result = isc_get_segment(status, &blob, &length, sizeof segment, segment);
+        if (result != 0 && result != isc_segment) break;
+        bytes.append(segment, length);
+    }
+    ISC_STATUS_ARRAY closeStatus;
+    isc_close_blob(closeStatus, &blob);
+    if (status[1] != isc_segstr_eof) check(status);
+    return fromAnsi(bytes.data(), bytes.size());
+}
+
+FieldValue readValue(const XSQLVAR& var, Connection& connection, Transaction& transaction) {
+    FieldValue v;
+    if ((var.sqltype & 1) && *var.sqlind < 0) return v;
+    const char* data = var.sqldata;
+    std::tm t{};
+    switch (var.sqltype & ~1) {
+    case SQL_TEXT: {
+        QString text = fromAnsi(data, static_cast<size_t>(var.sqllen));
+        while (text.endsWith(u' ')) text.chop(1);
+        v.kind = FieldValue::Kind::Text;
+        v.text = text;
+        break;
+    }
+    case SQL_VARYING: {
+        short length = 0;
+        std::memcpy(&length, data, sizeof length);
+        v.kind = FieldValue::Kind::Text;
+        v.text = fromAnsi(data + 2, static_cast<size_t>(length));
+        break;
+    }
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64: {
+        int64_t n = 0;
+        if ((var.sqltype & ~1) == SQL_SHORT) {
+            int16_t s;
+            std::memcpy(&s, data, sizeof s);
+            n = s;
+        } else if ((var.sqltype & ~1) == SQL_LONG) {
+            int32_t l;
+            std::memcpy(&l, data, sizeof l);
+            n = l;
+        } else {
+            std::memcpy(&n, data, sizeof n);
+        }
+        v.kind = FieldValue::Kind::Integer;
+        v.integer = n;
+        v.scale = -var.sqlscale;
+        break;
+    }
+    case SQL_FLOAT: {
+        float f;
+        std::memcpy(&f, data, sizeof f);
+        v.kind = FieldValue::Kind::Float;
+        v.real = f;
+        break;
+    }
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        v.kind = FieldValue::Kind::Float;
+        std::memcpy(&v.real, data, sizeof v.real);
+        break;
+    case SQL_TYPE_DATE: {
+        ISC_DATE d;
+        std::memcpy(&d, data, sizeof d);
+        isc_decode_sql_date(&d, &t);
+        v.kind = FieldValue::Kind::Date;
+        v.dateTime = fromTm(t, 0, true, false);
+        break;
+    }
+    case SQL_TIMESTAMP: {
+        ISC_TIMESTAMP ts;
+        std::memcpy(&ts, data, sizeof ts);
+        isc_decode_timestamp(&ts, &t);
+        v.kind = FieldValue::Kind::DateTime;
+        v.dateTime = fromTm(t, static_cast<int>(ts.timestamp_time % 10000), true, true);
+        break;
+    }
+    case SQL_TYPE_TIME: {
+        ISC_TIME tm;
+        std::memcpy(&tm, data, sizeof tm);
+        isc_decode_sql_time(&tm, &t);
+        v.kind = FieldValue::Kind::Time;
+        v.dateTime = fromTm(t, static_cast<int>(tm % 10000), false, true);
+        break;
+    }
+    case SQL_BOOLEAN:
+        v.kind = FieldValue::Kind::Integer;
+        v.integer = *reinterpret_cast<const unsigned char*>(data) != 0 ? 1 : 0;
+        break;
+    case SQL_BLOB: {
+        ISC_QUAD id;
+        std::memcpy(&id, data, sizeof id);
+        v.kind = FieldValue::Kind::Text;
+        v.text = readBlob(connection, transaction, id);
+        break;
+    }
+    default:
+        v.kind = FieldValue::Kind::Text;
+        break;
+    }
+    return v;
+}
+
+double scaled(const FieldValue& v) { return static_cast<double>(v.integer) / std::pow(10.0, v.scale); }
+
+QString numberText(double value) {
+    QString text = QString::number(value, 'g', 15);
+    return text.replace(u'.', regional::decimalSeparator());
+}
+
+int32_t textToInteger(const QString& text) {
+    bool ok = false;
+    int32_t n = text.trimmed().toInt(&ok, 10);
+    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return n;
+}
+} // namespace
+
+QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+
+QString TField::AsString() const {
+    if (IsNull()) return {};
+    switch (value_->kind) {
+    case FieldValue::Kind::Text:
+        return value_->text;
+    case FieldValue::Kind::Integer:
+        return value_->scale == 0 ? QString::number(value_->integer) : numberText(scaled(*value_));
+    case FieldValue::Kind::Float:
+        return numberText(value_->real);
+    case FieldValue::Kind::Date:
+        return QLocale().toString(value_->dateTime.date(), QLocale::ShortFormat);
+    case FieldValue::Kind::DateTime:
+    case FieldValue::Kind::Time:
+        return regional::shortDateLongTime(value_->dateTime);
+    case FieldValue::Kind::Null:
+        break;
+    }
+    return {};
+}
+
+int32_t TField::AsInteger() const {
+    if (IsNull()) return 0;
+    switch (value_->kind) {
+    case FieldValue::Kind::Integer:
+        return static_cast<int32_t>(value_->scale == 0 ? value_->integer : std::llround(scaled(*value_)));
+    case FieldValue::Kind::Float:
+        return static_cast<int32_t>(std::llround(value_->real));
+    case FieldValue::Kind::Text:
+        return textToInteger(value_->text);
+    default:
+        throw EConvertError(QStringLiteral("Invalid variant type conversion"));
+    }
+}
+
+double TField::AsFloat() const {
+    if (IsNull()) return 0.0;
+    switch (value_->kind) {
+    case FieldValue::Kind::Integer:
+        return scaled(*value_);
+    case FieldValue::Kind::Float:
+        return value_->real;
+    case FieldValue::Kind::Text: {
+        bool ok = false;
+        double d = QLocale().toDouble(value_->text.trimmed(), &ok);
+        if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(value_->text));
+        return d;
+    }
+    default:
+        throw EConvertError(QStringLiteral("Invalid variant type conversion"));
+    }
+}
+
+QDateTime TField::AsDateTime() const {
+    if (IsNull()) return zeroDateTime();
+    switch (value_->kind) {
+    case FieldValue::Kind::Date:
+    case FieldValue::Kind::DateTime:
+    case FieldValue::Kind::Time:
+        return value_->dateTime;
+    default:
+        throw EConvertError(QStringLiteral("Invalid variant type conversion"));
+    }
+}
+
+TDataSet::TDataSet(Connection& connection, Transaction& transaction)
+    : connection_(connection), transaction_(transaction) {}
+
+void TDataSet::Open() { run(true); }
+
+void TDataSet::ExecSQL() { run(false); }
+
+void TDataSet::run(bool fetchRows) {
+    columns_.clear();
+    rows_.clear();
+    current_ = 0;
+    eof_ = true;
+    if (!connection_.Connected()) connection_.Open();
+    if (!transaction_.InTransaction()) transaction_.StartTransaction();
+
+    const std::string text = platform::toCp1252(SQL.toStdU16String());
+    StatementHandle statement(connection_);
+    auto output = std::make_unique<OutputArea>(1);
+    ISC_STATUS_ARRAY status;
+    isc_dsql_prepare(status, transaction_.handle(), statement.get(), 0, text.c_str(), 3, output->get());
+    check(status);
+    const short columns = output->get()->sqld;
+    if (columns > output->get()->sqln) {
+        output = std::make_unique<OutputArea>(columns);
+        isc_dsql_describe(status, statement.get(), 1, output->get());
+        check(status);
+    }
+    isc_dsql_execute(status, transaction_.handle(), statement.get(), 1, nullptr);
+    check(status);
+    if (columns == 0 || !fetchRows) return;
+
+    output->bindBuffers();
+    const XSQLDA* area = output->get();
+    for (short i = 0; i < columns; ++i)
+        columns_.push_back(fromAnsi(area->sqlvar[i].aliasname, static_cast<size_t>(area->sqlvar[i].aliasname_length)));
+    ISC_STATUS fetched;
+    while ((fetched = isc_dsql_fetch(status, statement.get(), 1, output->get())) == 0) {
+        std::vector<FieldValue> row;
+        row.reserve(static_cast<size_t>(columns));
+        for (short i = 0; i < columns; ++i) row.push_back(readValue(area->sqlvar[i], connection_, transaction_));
+        rows_.push_back(std::move(row));
+    }
+    if (fetched != 100) check(status);
+    eof_ = rows_.empty();
+}
+
+void TDataSet::First() {
+    current_ = 0;
+    eof_ = rows_.empty();
+}
+
+void TDataSet::Next() {
+    if (eof_) return;
+    if (current_ + 1 < rows_.size())
+        ++current_;
+    else
+        eof_ = true;
+}
+
+void TDataSet::Last() {
+    current_ = rows_.empty() ? 0 : rows_.size() - 1;
+    eof_ = rows_.empty();
+}
+
+TField TDataSet::FieldByName(const QString& name) const {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i].compare(name, Qt::CaseInsensitive) != 0) continue;
+        return TField(rows_.empty() ? nullptr : &rows_[current_][i]);
+    }
+    // A result without rows still has its columns; a name it lacks is a fault of the caller.
+    throw Failure(QStringLiteral("Field '%1' not found").arg(name));
+}
+
+QStringList TDataSet::RowAsText() const {
+    QStringList fields;
+    for (size_t i = 0; i < columns_.size(); ++i) fields << TField(rows_.empty() ? nullptr : &rows_[current_][i]).AsString();
+    return fields;
+}
+
+} // namespace db

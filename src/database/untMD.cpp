@@ -1,0 +1,96 @@
+#include "database/untMD.h"
+
+#include "platform/dialogs.h"
+#include "platform/failure.h"
+#include "platform/guard.h"
+#include "platform/os.h"
+#include "shell/untFuncoes.h"
+
+#include <algorithm>
+
+TMD* MD = nullptr;
+
+namespace {
+// Set while the data module is created and used only there.
+bool gb_MaquServ = false;
+
+const QString kSistema = QStringLiteral("VORTALIS");
+
+QString pastaControle() { return PastaExecutavel() + QStringLiteral("ControleCatraca"); }
+
+int32_t textoParaInteiro(const QString& text) {
+    bool ok = false;
+    const int32_t value = text.trimmed().toInt(&ok, 10);
+    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return value;
+}
+} // namespace
+
+QString NomeBancoDados(bool gb_MaquServ, const QString& ls_VersaoSO, const QString& ls_Servidor) {
+    QString ls_PathDB;
+    if (gb_MaquServ && (ls_VersaoSO == QStringLiteral("95") || ls_VersaoSO == QStringLiteral("98")))
+        ls_PathDB = QStringLiteral("C:\\NutravaWin\\Dados\\");
+    else
+        ls_PathDB = ls_Servidor + QStringLiteral(":\\NutravaWin\\Dados\\");
+    return ls_PathDB + QStringLiteral("Nutrava.fdb");
+}
+
+TMD::TMD() = default;
+
+TMD::~TMD() {
+    guarded([&] { DataModuleDestroy(this); });
+}
+
+void TMD::DataModuleCreate(TMD*) {
+    GravarLogTXT(QStringLiteral("Sistema Iniciado."));
+    VerificarCriarDir(pastaControle());
+    DeletaArquivos(pastaControle() + QStringLiteral("/*.error*"));
+    iPDV_CODIGO = 0;
+
+    const QString pdvIni = QString::fromStdString(platform::driveC()) + QStringLiteral("NutravaWin/PDVNutrava/PDVNutrava.INI");
+    if (!platform::fileExists(pdvIni.toStdString())) {
+        dialogs::warning(QStringLiteral("Arquivo C:\\NutravaWin\\PDVNutrava\\PDVNutrava.INI não encontrado. Verifique"));
+        throw ProcessEnd{};
+    }
+    iPDV_CODIGO = textoParaInteiro(LeIniStr(pdvIni, QStringLiteral("Configuracoes"), QStringLiteral("NumPDV"), QStringLiteral("0")));
+    if (iPDV_CODIGO <= 0) {
+        dialogs::warning(QStringLiteral("O número de PDV deste terminal não está configurado. Por favor, entre \\n no "
+                                        "sistema GESTAL para configurá-lo."));
+        throw ProcessEnd{};
+    }
+    if (!TravarJanela(static_cast<int16_t>(iPDV_CODIGO), kSistema, ArqTravamento, QString())) throw ProcessEnd{};
+
+    if (ibdConexao.Connected()) ibdConexao.Close();
+    // One tree on this platform: the executable's drive is drive C:, a server machine.
+    gb_MaquServ = true;
+    gs_PathINI = QString::fromStdString(platform::driveC()) + QStringLiteral("NutravaWin/");
+    const QString ls_Servidor =
+        LeIniStr(gs_PathINI + QStringLiteral("Nutrava.Ini"), QStringLiteral("Configuracoes"), QStringLiteral("Servidor"), QString());
+    const QString ls_VersaoSO = VersaoWindows();
+
+    ibdConexao.DatabaseName = NomeBancoDados(gb_MaquServ, ls_VersaoSO, ls_Servidor);
+    ibdConexao.Params.clear();
+    ibdConexao.Params << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=kestrelio");
+    ibdConexao.Open();
+}
+
+void TMD::DataModuleDestroy(TMD*) {
+    DestravarJanela(static_cast<int16_t>(iPDV_CODIGO), kSistema, ArqTravamento);
+    GravarLogTXT(QStringLiteral("Sistema Encerrado."));
+}
+
+bool TMD::VerificarCriarDir(QString Diretorio) {
+    if (Diretorio.endsWith(u'\\') || Diretorio.endsWith(u'/')) Diretorio.chop(1);
+    if (platform::dirExists(Diretorio.toStdString())) return true;
+    if (platform::createDir(Diretorio.toStdString())) return true;
+    throw Failure(QStringLiteral("Não foi possível criar o seguinte diretório: ") + QChar(13) + Diretorio);
+}
+
+void TMD::DeletaArquivos(const QString& vMasc) {
+    const qsizetype cut = std::max(vMasc.lastIndexOf(u'/'), vMasc.lastIndexOf(u'\\')) + 1;
+    const QString folder = vMasc.left(cut);
+    for (const platform::DirEntry& entry : platform::listDir(folder.toStdString(), vMasc.mid(cut).toStdString())) {
+        if (entry.isDir || entry.isHidden) continue;
+        platform::deleteFile(folder.toStdString() + entry.name);
+    }
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The data module: the one connection to the shop database with its three transactions, this
+// terminal's number, the instance lock and the open-day range; the start-up gate that creates
+// it; and the statement layer through which every query and statement of the program runs.
+#include "database/Connection.h"
+#include "database/DataSet.h"
+#include "platform/textfile.h"
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+// Raised by the start-up gate to end the process with exit code 0; whoever created the data
+// module destroys what exists and exits.
+struct ProcessEnd {};
+
+// The database name the connection opens (step 13 of the start-up gate).
+QString NomeBancoDados(bool gb_MaquServ, const QString& ls_VersaoSO, const QString& ls_Servidor);
+
+class TMD {
+public:
+    TMD();
+    ~TMD();
+    TMD(const TMD&) = delete;
+    TMD& operator=(const TMD&) = delete;
+
+    db::Connection ibdConexao;
+    db::Transaction ibtPrincipal{ibdConexao};
+    db::Transaction ibtAuxiliar{ibdConexao};
+    db::Transaction ibtTravamento{ibdConexao};
+    platform::ExclusiveFile ArqTravamento;
+    int32_t iPDV_CODIGO = 0;
+    QDateTime gd_MaiorDataAberta = db::zeroDateTime();
+    QDateTime gd_MenorDataAberta = db::zeroDateTime();
+
+    // The start-up gate. Raises ProcessEnd where the process ends, and any failure that ends
+    // the creation steps.
+    void DataModuleCreate(TMD* Sender);
+    void DataModuleDestroy(TMD* Sender);
+
+    bool VerificarCriarDir(QString Diretorio);
+    void DeletaArquivos(const QString& vMasc);
+
+    // Statement layer. Result codes: 1 success, 0 database error handled, 3 parameter refused.
+    uint8_t Consultar(const QString& sSQL, std::unique_ptr<db::TDataSet>& Obj, uint8_t ComponenteTransacao);
+    uint8_t ExecutarSQL(const QString& sSQL, uint8_t Transacao, uint8_t ComponenteTransacao);
+    void CriarDataSet(const QString& sSQL, std::unique_ptr<db::TDataSet>& Obj, uint8_t ComponenteTransacao);
+    void IniciarTransacao(uint8_t ComponenteTransacao);
+    void ConfirmarTransacao(uint8_t ComponenteTransacao);
+    void CancelarTransacao(uint8_t ComponenteTransacao);
+    uint8_t TratarErro(int32_t ErrCodigo, const QString& ErrMensagem);
+
+    // How long a lost connection is waited for before reopening it; tests shorten it.
+    static inline int EsperaReconexaoMs = 30000;
+
+private:
+    // The transaction a selector acts on: 1, 3 and 5 name their own, 2 and 4 none.
+    db::Transaction* TransacaoDoSeletor(uint8_t ComponenteTransacao);
+    // The transaction a statement runs under: 2 and 4 run under the default, the principal.
+    db::Transaction& TransacaoDaInstrucao(uint8_t ComponenteTransacao);
+
+    QString gs_PathINI;
+};
+
+extern TMD* MD;

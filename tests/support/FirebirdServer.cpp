@@ -1,0 +1,113 @@
+#include "FirebirdServer.h"
+
+#include "database/untMD.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace {
+const QString kScript = QStringLiteral(VORTALIS_SOURCE_DIR "/tests/support/firebird-server");
+const QString kSchema = QStringLiteral(VORTALIS_SOURCE_DIR "/tests/fixtures/shop-schema.sql");
+
+QString run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
+    QProcess p;
+    p.start(program, args);
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        throw std::runtime_error((program + u' ' + args.join(u' ') + QStringLiteral(" failed: ") +
+                                  QString::fromLocal8Bit(p.readAllStandardError() + p.readAllStandardOutput()))
+                                     .toStdString());
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+} // namespace
+
+FirebirdServer& FirebirdServer::shared() {
+    static FirebirdServer server;
+    if (!server.running_) server.start();
+    return server;
+}
+
+FirebirdServer::FirebirdServer()
+    : root_(QDir::tempPath() + QStringLiteral("/vortalis-fb-") + QUuid::createUuid().toString(QUuid::Id128)) {}
+
+FirebirdServer::~FirebirdServer() {
+    // Runs at exit, when Qt may be gone: plain system calls only.
+    if (running_) std::system((kScript + QStringLiteral(" stop ") + root_ + QStringLiteral(" >/dev/null 2>&1")).toLocal8Bit().constData());
+    QDir(root_).removeRecursively();
+}
+
+void FirebirdServer::start() {
+    port_ = run(kScript, {QStringLiteral("start"), root_}).toInt();
+    running_ = true;
+}
+
+void FirebirdServer::stop() {
+    run(kScript, {QStringLiteral("stop"), root_});
+    running_ = false;
+}
+
+void FirebirdServer::createShopDatabase(const QString& file) {
+    QFile::remove(file);
+    QFile schema(kSchema);
+    schema.open(QIODevice::ReadOnly);
+    QByteArray script = "CREATE DATABASE '" + connectionName(file).toLocal8Bit() +
+                        "' USER 'SYSDBA' PASSWORD 'kestrelio' PAGE_SIZE 4096;\n" + schema.readAll();
+    run(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-b")}, script);
+}
+
+void connectDataModule(TMD& md, const QString& connectionName) {
+    md.ibdConexao.DatabaseName = connectionName;
+    md.ibdConexao.Params = {QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=kestrelio")};
+    md.ibdConexao.Open();
+}
+
+struct ShopSession::Parts {
+    db::Connection connection;
+    db::Transaction transaction{connection};
+};
+
+ShopSession::ShopSession(const QString& connectionName) : parts_(new Parts) {
+    parts_->connection.DatabaseName = connectionName;
+    parts_->connection.Params = {QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=kestrelio")};
+    parts_->connection.Open();
+}
+
+ShopSession::~ShopSession() { delete parts_; }
+
+void ShopSession::exec(const QString& sql) {
+    db::TDataSet statement(parts_->connection, parts_->transaction);
+    statement.SQL = sql;
+    statement.ExecSQL();
+    parts_->transaction.Commit();
+}
+
+void ShopSession::exec(const QStringList& statements) {
+    for (const QString& s : statements) exec(s);
+}
+
+std::vector<QStringList> ShopSession::rows(const QString& sql) {
+    db::TDataSet query(parts_->connection, parts_->transaction);
+    query.SQL = sql;
+    query.Open();
+    std::vector<QStringList> result;
+    // Every column of the result, found through the statement's own column list.
+    for (query.First(); !query.Eof(); query.Next()) result.push_back(query.RowAsText());
+    parts_->transaction.Commit();
+    return result;
+}
+
+QString ShopSession::scalar(const QString& sql) {
+    auto all = rows(sql);
+    return all.empty() || all.front().isEmpty() ? QString() : all.front().front();
+}
+
+void ShopSession::clear() {
+    for (const char* table : {"VENDAITEM", "VENDACARTAO", "VENDA", "CADCARTAO", "CADCATRACA", "CAIXASITUACAO", "CONFIGGERAL"})
+        exec(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(table)));
+}
