@@ -1,6 +1,7 @@
 #include "database/DataSet.h"
 
 #include "database/FirebirdError.h"
+#include "platform/convert.h"
 #include "platform/failure.h"
 #include "platform/regional.h"
 #include "platform/textfile.h"
@@ -193,13 +194,6 @@ QString numberText(double value) {
     QString text = QString::number(value, 'g', 15);
     return text.replace(u'.', regional::decimalSeparator());
 }
-
-int32_t textToInteger(const QString& text) {
-    bool ok = false;
-    int32_t n = text.trimmed().toInt(&ok, 10);
-    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return n;
-}
 } // namespace
 
 QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
@@ -232,7 +226,7 @@ int32_t TField::AsInteger() const {
     case FieldValue::Kind::Float:
         return static_cast<int32_t>(std::llround(value_->real));
     case FieldValue::Kind::Text:
-        return textToInteger(value_->text);
+        return StrToInt(value_->text);
     default:
         throw EConvertError(QStringLiteral("Invalid variant type conversion"));
     }

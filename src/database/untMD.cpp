@@ -1,5 +1,6 @@
 #include "database/untMD.h"
 
+#include "platform/convert.h"
 #include "platform/dialogs.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
@@ -17,13 +18,6 @@ bool gb_MaquServ = false;
 const QString kSistema = QStringLiteral("VORTALIS");
 
 QString pastaControle() { return PastaExecutavel() + QStringLiteral("ControleCatraca"); }
-
-int32_t textoParaInteiro(const QString& text) {
-    bool ok = false;
-    const int32_t value = text.trimmed().toInt(&ok, 10);
-    if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-    return value;
-}
 } // namespace
 
 QString NomeBancoDados(bool gb_MaquServ, const QString& ls_VersaoSO, const QString& ls_Servidor) {
@@ -52,7 +46,7 @@ void TMD::DataModuleCreate(TMD*) {
         dialogs::warning(QStringLiteral("Arquivo C:\\NutravaWin\\PDVNutrava\\PDVNutrava.INI não encontrado. Verifique"));
         throw ProcessEnd{};
     }
-    iPDV_CODIGO = textoParaInteiro(LeIniStr(pdvIni, QStringLiteral("Configuracoes"), QStringLiteral("NumPDV"), QStringLiteral("0")));
+    iPDV_CODIGO = StrToInt(LeIniStr(pdvIni, QStringLiteral("Configuracoes"), QStringLiteral("NumPDV"), QStringLiteral("0")));
     if (iPDV_CODIGO <= 0) {
         dialogs::warning(QStringLiteral("O número de PDV deste terminal não está configurado. Por favor, entre \\n no "
                                         "sistema GESTAL para configurá-lo."));

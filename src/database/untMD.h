@@ -51,10 +51,25 @@ public:
     void CancelarTransacao(uint8_t ComponenteTransacao);
     uint8_t TratarErro(int32_t ErrCodigo, const QString& ErrMensagem);
 
+    // Comanda access decision: True releases; pb_ExisteComanda tells refusal from an
+    // unregistered card.
+    bool VeriVendEmAbert(QString ps_Comanda, bool& pb_ExisteComanda);
+    void ObterIntervaloCaixaAberto();
+    bool VerificarTodosItensAbertos(const QString& ps_comanda, int32_t& pi_venControle, QDateTime& pd_CaiData,
+                                    int32_t& pi_LojaCodigo);
+    bool AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venControle, const QDateTime& pd_CaiData,
+                              int32_t pi_LojaCodigo);
+
     // How long a lost connection is waited for before reopening it; tests shorten it.
     static inline int EsperaReconexaoMs = 30000;
 
 private:
+    bool ExisteComanda(const QString& ps_Comanda);
+    bool VerificarStatus(const QString& ps_Comanda);
+    // A query of the access decision on the principal transaction, its text logged when asked;
+    // a failed one ends the decision.
+    std::unique_ptr<db::TDataSet> ConsultarOuFalhar(const QString& sSQL, bool registrar = false);
+
     // The transaction a selector acts on: 1, 3 and 5 name their own, 2 and 4 none.
     db::Transaction* TransacaoDoSeletor(uint8_t ComponenteTransacao);
     // The transaction a statement runs under: 2 and 4 run under the default, the principal.

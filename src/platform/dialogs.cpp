@@ -16,7 +16,9 @@ void present(Kind kind, const QString& text) {
         current()(kind, text);
         return;
     }
-    std::fprintf(stderr, "vortalis: %s\n", text.toLocal8Bit().constData());
+    static const char* const kinds[] = {"warning", "error", "information", "error"};
+    std::fprintf(stderr, "vortalis %s: %s\n", kinds[static_cast<int>(kind)], text.toUtf8().constData());
+    std::fflush(stderr);
 }
 } // namespace
 

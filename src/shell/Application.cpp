@@ -4,6 +4,7 @@
 #include "platform/guard.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
@@ -22,6 +23,8 @@ bool Application::notify(QObject* receiver, QEvent* event) {
 }
 
 void installMessageBoxes() {
+    // Without a screen nobody can answer a box: its text goes to standard error instead.
+    if (QGuiApplication::platformName() == QStringLiteral("offscreen")) return;
     dialogs::setPresenter([](dialogs::Kind kind, const QString& text) {
         QWidget* parent = QApplication::activeWindow();
         const QString title = QApplication::applicationName();

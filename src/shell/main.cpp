@@ -1,10 +1,8 @@
 #include "shell/Application.h"
-#include "shell/untPrincipal.h"
+#include "shell/Startup.h"
 
 int main(int argc, char** argv) {
     Application app(argc, argv);
     installMessageBoxes();
-    TfrmPrincipal window;
-    window.show();
-    return app.exec();
+    return executarVortalis(app);
 }

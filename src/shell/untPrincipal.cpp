@@ -1,13 +1,20 @@
 #include "shell/untPrincipal.h"
 
+#include "cards/untConfigComandas.h"
+#include "database/untMD.h"
 #include "platform/guard.h"
+#include "shell/untFuncoes.h"
 #include "shell/artwork.h"
 #include "shell/layout.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+
+TfrmPrincipal* frmPrincipal = nullptr;
 
 namespace {
 const char* const kFooterStyle = "color: black;";
@@ -119,6 +126,13 @@ void TfrmPrincipal::wireHandlers() {
     connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::DoubleClick) guarded([&] { TrayIcon1DblClick(TrayIcon1); });
     });
+    for (QPushButton* button : {btnReconectarCatraca, SpeedButton1})
+        connect(button, &QPushButton::clicked, this,
+                [this, button] { guarded([&] { btnReconectarCatracaClick(button); }); });
+    connect(btnConfigComandas, &QPushButton::clicked, this,
+            [this] { guarded([&] { btnConfigComandasClick(btnConfigComandas); }); });
+    connect(tmrConectarCatracas, &QTimer::timeout, this,
+            [this] { guarded([&] { tmrConectarCatracasTimer(tmrConectarCatracas); }); });
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu2->popup(mapToGlobal(at)); });
 }
@@ -133,6 +147,43 @@ void TfrmPrincipal::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized))
         guarded([&] { ApplicationEvents1Minimize(this); });
 }
+
+void TfrmPrincipal::FormCreate(QObject*) {
+    MD = new TMD();
+    try {
+        MD->DataModuleCreate(MD);
+    } catch (const std::exception& e) {
+        // Start-up goes on without the steps after the failing one.
+        dialogs::standardError(failureMessage(e));
+    }
+    GravarLogTXT(QStringLiteral(">>> Iniciou a Catraca"));
+}
+
+void TfrmPrincipal::FormShow(QObject*) {
+    Panel2->setVisible(true);
+    Panel3->setVisible(true);
+    ConfigurarCatracas();
+}
+
+void TfrmPrincipal::FormClose(QObject*) {
+    GravarLogTXT(QStringLiteral("<<< Finalizou a Catraca"));
+    QCoreApplication::quit();
+}
+
+void TfrmPrincipal::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The window is never hidden once shown, so the first showing is the only one.
+    if (shown_) return;
+    shown_ = true;
+    guarded([&] { FormShow(this); });
+}
+
+void TfrmPrincipal::closeEvent(QCloseEvent* event) {
+    guarded([&] { FormClose(this); });
+    event->accept();
+}
+
+void TfrmPrincipal::btnConfigComandasClick(QObject*) { frmConfigComandas->exec(); }
 
 void TfrmPrincipal::ApplicationEvents1Minimize(QObject*) { TrayIcon1->setVisible(true); }
 

@@ -2,6 +2,7 @@
 // The main window: header, the received and sent panes, the event-log pane, the reconnect,
 // card and "Sair" buttons, the tray icon and the 30-second reconnect timer.
 #include "shell/TextPane.h"
+#include "turnstile/TClienteGPRS.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -9,6 +10,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
+#include <vector>
 
 class TfrmPrincipal : public QWidget {
     Q_OBJECT
@@ -53,6 +56,24 @@ public:
     QAction* Exit1;
     QTimer* tmrConectarCatracas;
 
+    // The turnstile connections, in the order the turnstile query returned them.
+    std::vector<std::unique_ptr<TClienteGPRS>> Clients;
+    int TotalClients() const { return static_cast<int>(Clients.size()); }
+
+    // Start-up and shutdown.
+    void FormCreate(QObject* Sender);
+    void FormShow(QObject* Sender);
+    void FormClose(QObject* Sender);
+
+    // The connection cycle.
+    void CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray);
+    void ConectarCatracas();
+    void ConfigurarCatracas();
+    void ReconectarCatracas();
+    void btnReconectarCatracaClick(QObject* Sender);
+    void tmrConectarCatracasTimer(QObject* Sender);
+
+    void btnConfigComandasClick(QObject* Sender);
     void ApplicationEvents1Minimize(QObject* Sender);
     void TrayIcon1DblClick(QObject* Sender);
     void MenuItem1Click(QObject* Sender);
@@ -61,6 +82,8 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildHeader();
@@ -68,4 +91,8 @@ private:
     void buildButtons();
     void wireHandlers();
     void centreOnDesktop();
+
+    bool shown_ = false;
 };
+
+extern TfrmPrincipal* frmPrincipal;

@@ -1,3 +1,4 @@
+#include "database/untMD.h"
 #include "shell/untPrincipal.h"
 
 #include <QApplication>
@@ -6,6 +7,18 @@
 #include <gtest/gtest.h>
 
 namespace {
+// Showing the window loads the turnstiles through the data module; here it reaches no database,
+// so the load finds none.
+class DataModuleWithoutDatabase : public ::testing::Environment {
+public:
+    void SetUp() override { MD = new TMD(); }
+    void TearDown() override {
+        delete MD;
+        MD = nullptr;
+    }
+};
+const auto* const kDataModule = ::testing::AddGlobalTestEnvironment(new DataModuleWithoutDatabase);
+
 void fill(TextPane* pane, int lines) {
     for (int i = 0; i < lines; ++i) pane->append(QStringLiteral("linha %1").arg(i));
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Answers the program's message boxes in tests and records what they said.
+#include "QtPrinters.h"
 #include "platform/dialogs.h"
 
 #include <QString>

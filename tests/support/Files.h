@@ -1,5 +1,7 @@
 #pragma once
 // Small file helpers for tests.
+#include "QtPrinters.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>

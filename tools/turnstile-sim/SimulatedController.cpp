@@ -1,0 +1,149 @@
+#include "SimulatedController.h"
+
+#include "turnstile/codec.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::sendPostedEvents();
+    }
+    return true;
+}
+
+sockaddr_in loopback(quint16 port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+} // namespace
+
+SimulatedController::SimulatedController(Mode mode, QObject* parent) : QObject(parent), mode_(mode) {
+    connect(&server_, &QTcpServer::newConnection, this, &SimulatedController::accept);
+}
+
+SimulatedController::~SimulatedController() {
+    for (int fd : backlogFds_) ::close(fd);
+}
+
+bool SimulatedController::listen(quint16 port) { return listen(QHostAddress::LocalHost, port); }
+
+bool SimulatedController::listen(const QHostAddress& address, quint16 port) {
+    if (mode_ == Mode::Unresponsive) {
+        // A listener that never accepts, its queue filled by connections of its own.
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address = loopback(port);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 0) != 0) {
+            ::close(fd);
+            return false;
+        }
+        socklen_t length = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        backlogFds_.push_back(fd);
+        for (int i = 0; i < 3; ++i) {
+            int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            sockaddr_in target = loopback(port_);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&target), sizeof target);
+            backlogFds_.push_back(filler);
+        }
+        return true;
+    }
+    if (!server_.listen(address, port)) return false;
+    port_ = server_.serverPort();
+    // Refused connections need a port where nothing listens: keep the number, close the socket.
+    if (mode_ == Mode::Refuse) server_.close();
+    return true;
+}
+
+void SimulatedController::accept() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        ++accepted_;
+        if (mode_ == Mode::CloseOnAccept) {
+            socket->disconnectFromHost();
+            socket->deleteLater();
+            continue;
+        }
+        current_ = socket;
+        emit connectionAccepted();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            const QByteArray bytes = socket->readAll();
+            received_.push_back({QDateTime::currentDateTime(), bytes});
+            stream_ += bytes;
+            const QList<QByteArray> all = frames();
+            for (qsizetype i = framesSeen_; i < all.size(); ++i) emit replyReceived(unwrapFrame(all[i]));
+            framesSeen_ = all.size();
+        });
+    }
+}
+
+bool SimulatedController::isConnected() const {
+    return current_ && current_->state() == QAbstractSocket::ConnectedState;
+}
+
+QByteArray SimulatedController::frame(const QString& text) {
+    TByteArray bytes;
+    stringToBytes(text, bytes);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+void SimulatedController::sendRead(const QString& comanda) { sendRaw(frame(cardReadRequest(comanda))); }
+
+void SimulatedController::sendRaw(const QByteArray& bytes) {
+    if (!isConnected()) return;
+    current_->write(bytes);
+    current_->flush();
+}
+
+void SimulatedController::sendSplit(const QByteArray& bytes, int at) {
+    sendRaw(bytes.left(at));
+    QTimer::singleShot(200, this, [this, rest = bytes.mid(at)] { sendRaw(rest); });
+}
+
+QList<QByteArray> SimulatedController::frames() const {
+    QList<QByteArray> found;
+    qsizetype i = 0;
+    while (i + 3 <= stream_.size()) {
+        if (static_cast<uint8_t>(stream_[i]) != 0x02) {
+            ++i; // not a frame start: skip it
+            continue;
+        }
+        const int n = static_cast<uint8_t>(stream_[i + 1]) | (static_cast<uint8_t>(stream_[i + 2]) << 8);
+        if (i + n + 5 > stream_.size()) break;
+        found << stream_.mid(i, n + 5);
+        i += n + 5;
+    }
+    return found;
+}
+
+QStringList SimulatedController::replies() const {
+    QStringList texts;
+    for (const QByteArray& f : frames()) texts << unwrapFrame(f);
+    return texts;
+}
+
+bool SimulatedController::waitForConnections(int count, int timeoutMs) {
+    return waitUntil([&] { return accepted_ >= count && (mode_ != Mode::Accept || isConnected()); }, timeoutMs);
+}
+
+bool SimulatedController::waitForReplies(int count, int timeoutMs) {
+    return waitUntil([&] { return replies().size() >= count; }, timeoutMs);
+}
+
+} // namespace sim

@@ -1,0 +1,81 @@
+#pragma once
+// A turnstile controller on a loopback port, as the program meets it: it waits for the
+// program's connection, sends card-read requests framed as the controllers do, and records
+// every byte it receives. It can also misbehave: refuse connections, close them at once, or
+// leave connection attempts hanging with a full backlog.
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <vector>
+
+namespace sim {
+
+class SimulatedController : public QObject {
+    Q_OBJECT
+public:
+    enum class Mode {
+        Accept,        // accept and keep the connection
+        CloseOnAccept, // accept and close the connection in order at once
+        Refuse,        // nothing listens: connections are refused
+        Unresponsive,  // a listener whose backlog is full: connection attempts hang
+    };
+
+    struct Chunk {
+        QDateTime at;
+        QByteArray bytes;
+    };
+
+    explicit SimulatedController(Mode mode = Mode::Accept, QObject* parent = nullptr);
+    ~SimulatedController() override;
+
+    // Listens on 127.0.0.1 (any free port when 0). False when the port cannot be had.
+    bool listen(quint16 port = 0);
+    // Listens on another address, for a technician's simulator on the venue's network.
+    bool listen(const QHostAddress& address, quint16 port);
+    quint16 port() const { return port_; }
+
+    bool isConnected() const;
+    int connectionsAccepted() const { return accepted_; }
+
+    // Sends on the newest connection.
+    void sendRead(const QString& comanda);
+    void sendRaw(const QByteArray& bytes);
+    // Sends the bytes in two writes, the second a moment after the first, so that they arrive
+    // as two reads.
+    void sendSplit(const QByteArray& bytes, int at);
+
+    // What arrived, read by read, and the frames found in it.
+    const std::vector<Chunk>& received() const { return received_; }
+    QList<QByteArray> frames() const;
+    // The payload texts of the frames received.
+    QStringList replies() const;
+
+    // Waits, running the event loop, until the condition holds or the time is up.
+    bool waitForConnections(int count, int timeoutMs = 10000);
+    bool waitForReplies(int count, int timeoutMs = 10000);
+
+    static QByteArray frame(const QString& text);
+
+signals:
+    void connectionAccepted();
+    void replyReceived(const QString& text);
+
+private:
+    void accept();
+
+    Mode mode_;
+    QTcpServer server_;
+    QPointer<QTcpSocket> current_;
+    quint16 port_ = 0;
+    int accepted_ = 0;
+    std::vector<Chunk> received_;
+    QByteArray stream_;
+    qsizetype framesSeen_ = 0;
+    std::vector<int> backlogFds_;
+};
+
+} // namespace sim
