@@ -60,6 +60,9 @@ public:
     bool AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venControle, const QDateTime& pd_CaiData,
                               int32_t pi_LojaCodigo);
 
+    // The check digit of a card code (the last pi_sub characters left out).
+    int32_t RetornaDigitoVerificadorComanda(const QString& ps_comanda, int32_t pi_sub);
+
     // How long a lost connection is waited for before reopening it; tests shorten it.
     static inline int EsperaReconexaoMs = 30000;
 

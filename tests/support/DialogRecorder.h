@@ -12,6 +12,10 @@ struct ShownDialog {
     bool operator==(const ShownDialog&) const = default;
 };
 
+inline void PrintTo(const ShownDialog& d, std::ostream* os) {
+    *os << "dialog " << static_cast<int>(d.kind) << " \"" << d.text.toStdString() << '"';
+}
+
 class DialogRecorder {
 public:
     DialogRecorder() {

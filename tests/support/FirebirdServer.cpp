@@ -59,6 +59,9 @@ void FirebirdServer::createShopDatabase(const QString& file) {
     QByteArray script = "CREATE DATABASE '" + connectionName(file).toLocal8Bit() +
                         "' USER 'SYSDBA' PASSWORD 'kestrelio' PAGE_SIZE 4096;\n" + schema.readAll();
     run(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-b")}, script);
+    // Test databases need not survive a power cut: commits without forced writes keep the suite quick.
+    run(QStringLiteral("gfix"), {QStringLiteral("-user"), QStringLiteral("SYSDBA"), QStringLiteral("-password"), QStringLiteral("kestrelio"),
+                                 QStringLiteral("-write"), QStringLiteral("async"), connectionName(file)});
 }
 
 void connectDataModule(TMD& md, const QString& connectionName) {
