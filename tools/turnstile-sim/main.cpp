@@ -69,10 +69,11 @@ int main(int argc, char** argv) {
     say(QStringLiteral("listening on %1:%2").arg(cli.value(QStringLiteral("address"))).arg(port));
 
     int sent = 0, answered = 0;
+    QString lastSent;
     const int total = repeat == 0 ? -1 : static_cast<int>(reads.size()) * repeat;
     QObject::connect(&controller, &sim::SimulatedController::replyReceived, [&](const QString& reply) {
         ++answered;
-        say(QStringLiteral("reply: %1").arg(decoded(reply)));
+        say(QStringLiteral("reply to comanda %1: %2").arg(lastSent, decoded(reply)));
         if (total >= 0 && answered >= total) QTimer::singleShot(200, &app, &QCoreApplication::quit);
     });
     QTimer sender;
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
         if (total >= 0 && sent >= total) return;
         const QString comanda = reads[sent % reads.size()];
         ++sent;
-        say(QStringLiteral("read:  comanda %1").arg(comanda));
+        lastSent = comanda;
+        say(QStringLiteral("read of comanda %1").arg(comanda));
         controller.sendRead(comanda);
     });
     QObject::connect(&controller, &sim::SimulatedController::connectionAccepted, [&] {
