@@ -35,9 +35,7 @@ class CardDialog : public ::testing::Test {
 protected:
     static inline QString database;
     static void SetUpTestSuite() {
-        auto& server = FirebirdServer::shared();
-        server.createShopDatabase(server.fileFor(QStringLiteral("cards")));
-        database = server.connectionName(server.fileFor(QStringLiteral("cards")));
+        database = FirebirdServer::shared().shopDatabase(QStringLiteral("cards"));
     }
     void SetUp() override {
         ShopSession(database).clear();

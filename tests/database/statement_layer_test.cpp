@@ -12,9 +12,7 @@ protected:
     static inline QString database;
 
     static void SetUpTestSuite() {
-        auto& server = FirebirdServer::shared();
-        database = server.connectionName(server.fileFor(QStringLiteral("statements")));
-        server.createShopDatabase(server.fileFor(QStringLiteral("statements")));
+        database = FirebirdServer::shared().shopDatabase(QStringLiteral("statements"));
         // A wrong wait after an ordinary error would hang the suite into its time limit.
         TMD::EsperaReconexaoMs = 3600 * 1000;
     }

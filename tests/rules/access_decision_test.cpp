@@ -46,9 +46,7 @@ class AccessDecision : public ::testing::Test {
 protected:
     static inline QString database;
     static void SetUpTestSuite() {
-        auto& server = FirebirdServer::shared();
-        server.createShopDatabase(server.fileFor(QStringLiteral("decision")));
-        database = server.connectionName(server.fileFor(QStringLiteral("decision")));
+        database = FirebirdServer::shared().shopDatabase(QStringLiteral("decision"));
     }
     void SetUp() override {
         ShopSession(database).clear();

@@ -2,6 +2,7 @@
 
 #include "database/untMD.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -43,7 +44,8 @@ FirebirdServer::~FirebirdServer() {
 }
 
 void FirebirdServer::start() {
-    port_ = run(kScript, {QStringLiteral("start"), root_}).toInt();
+    // The server follows this test binary out, even when the binary dies without stopping it.
+    port_ = run(kScript, {QStringLiteral("start"), root_, QString::number(QCoreApplication::applicationPid())}).toInt();
     running_ = true;
 }
 
@@ -62,6 +64,11 @@ void FirebirdServer::createShopDatabase(const QString& file) {
     // Test databases need not survive a power cut: commits without forced writes keep the suite quick.
     run(QStringLiteral("gfix"), {QStringLiteral("-user"), QStringLiteral("SYSDBA"), QStringLiteral("-password"), QStringLiteral("kestrelio"),
                                  QStringLiteral("-write"), QStringLiteral("async"), connectionName(file)});
+}
+
+QString FirebirdServer::shopDatabase(const QString& name) {
+    createShopDatabase(fileFor(name));
+    return connectionName(fileFor(name));
 }
 
 void connectDataModule(TMD& md, const QString& connectionName) {

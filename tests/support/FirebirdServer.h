@@ -25,6 +25,8 @@ public:
 
     // Creates a database with the shop tables (dropping one of that name first).
     void createShopDatabase(const QString& file);
+    // Creates the shop database of a test suite and gives its connection name.
+    QString shopDatabase(const QString& name);
 
     ~FirebirdServer();
 

@@ -27,7 +27,7 @@ struct ProgramUnderTest {
 };
 
 // Runs the event loop until the condition holds or the time is up.
-template <typename Condition> bool eventually(Condition condition, int timeoutMs = 10000) {
+template <typename Condition> bool eventually(Condition condition, int timeoutMs = 30000) {
     QDeadlineTimer deadline(timeoutMs);
     while (!condition()) {
         if (deadline.hasExpired()) return false;

@@ -33,9 +33,7 @@ class CardRead : public ::testing::Test {
 protected:
     static inline QString database;
     static void SetUpTestSuite() {
-        auto& server = FirebirdServer::shared();
-        server.createShopDatabase(server.fileFor(QStringLiteral("reads")));
-        database = server.connectionName(server.fileFor(QStringLiteral("reads")));
+        database = FirebirdServer::shared().shopDatabase(QStringLiteral("reads"));
     }
     void SetUp() override {
         ShopSession session(database);

@@ -16,9 +16,7 @@ class ConnectionCycle : public ::testing::Test {
 protected:
     static inline QString database;
     static void SetUpTestSuite() {
-        auto& server = FirebirdServer::shared();
-        server.createShopDatabase(server.fileFor(QStringLiteral("cycle")));
-        database = server.connectionName(server.fileFor(QStringLiteral("cycle")));
+        database = FirebirdServer::shared().shopDatabase(QStringLiteral("cycle"));
     }
     void SetUp() override {
         ShopSession(database).clear();

@@ -55,8 +55,8 @@ public:
     QStringList replies() const;
 
     // Waits, running the event loop, until the condition holds or the time is up.
-    bool waitForConnections(int count, int timeoutMs = 10000);
-    bool waitForReplies(int count, int timeoutMs = 10000);
+    bool waitForConnections(int count, int timeoutMs = 30000);
+    bool waitForReplies(int count, int timeoutMs = 30000);
 
     static QByteArray frame(const QString& text);
 
