@@ -6,11 +6,13 @@
 namespace cartoes {
 
 QString sqlLerQtdDigitosChip() {
-    return QStringLiteral("select CFG_VALOR FROM CONFIGGERAL WHERE CFG_HABILITACAO = ") + sql::quoted(shop::kCfgQtdChipCartao);
+    return QStringLiteral("select CFG_VALOR FROM CONFIGGERAL WHERE CFG_HABILITACAO = ") +
+           sql::quoted(shop::kCfgQtdChipCartao);
 }
 
 QString sqlListarCartoes(bool todas) {
-    return QStringLiteral("SELECT * FROM CADCARTAO C ") + (todas ? QString() : QStringLiteral(" WHERE c.car_chip is null"));
+    return QStringLiteral("SELECT * FROM CADCARTAO C ") +
+           (todas ? QString() : QStringLiteral(" WHERE c.car_chip is null"));
 }
 
 QString sqlAtualizarChip(const QString& digitos, const QString& carCodigo) {
@@ -19,8 +21,9 @@ QString sqlAtualizarChip(const QString& digitos, const QString& carCodigo) {
 }
 
 QString sqlChipsDuplicados() {
-    return QStringLiteral("SELECT CAR_CHIP FROM  cadcartao C  WHERE C.car_situacao = ") + sql::quoted(shop::kCartaoEmUso) +
-           QStringLiteral(" GROUP BY CAR_CHIP ") + QStringLiteral("HAVING  COUNT(CAR_CHIP) > 1 ");
+    return QStringLiteral("SELECT CAR_CHIP FROM  cadcartao C  WHERE C.car_situacao = ") +
+           sql::quoted(shop::kCartaoEmUso) + QStringLiteral(" GROUP BY CAR_CHIP ") +
+           QStringLiteral("HAVING  COUNT(CAR_CHIP) > 1 ");
 }
 
 QString sqlCartoesDoChip(const QString& chip) {
@@ -46,6 +49,8 @@ QString sqlInserirCartao(long long numero, int32_t digito) {
            k + QString::number(digito) + QStringLiteral(", 'N', NULL, NULL, '") + k + QStringLiteral("');");
 }
 
-QString sqlFiltroCodigoCartao() { return QStringLiteral("   AND C.CAR_Codigo = "); }
+QString sqlFiltroCodigoCartao() {
+    return QStringLiteral("   AND C.CAR_Codigo = ");
+}
 
 } // namespace cartoes

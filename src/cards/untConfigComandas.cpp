@@ -42,7 +42,8 @@ template <typename W> W* placed(W* widget, int left, int top, int width, int hei
 
 TfrmConfigComandas::TfrmConfigComandas(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Configurar Comandas"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(351, 319);
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(8);
@@ -54,7 +55,8 @@ TfrmConfigComandas::TfrmConfigComandas(QWidget* parent) : QDialog(parent) {
     fill->addWidget(Panel1);
 
     rdgChip = placed(new QGroupBox(QStringLiteral("Atualizar Chip Comandas"), Panel1), 32, 16, 145, 65);
-    rdgChipSemChip = placed(new QRadioButton(QStringLiteral("Sem Chip Configurado"), rdgChip), 8, 18, 135, 20);
+    rdgChipSemChip =
+        placed(new QRadioButton(QStringLiteral("Sem Chip Configurado"), rdgChip), 8, 18, 135, 20);
     rdgChipTodas = placed(new QRadioButton(QStringLiteral("Todas Comandas"), rdgChip), 8, 40, 135, 20);
     rdgChipSemChip->setChecked(true);
 
@@ -76,8 +78,10 @@ TfrmConfigComandas::TfrmConfigComandas(QWidget* parent) : QDialog(parent) {
     SpeedButton2 = placed(new QPushButton(QStringLiteral("Inserir Cartões"), GroupBox2), 72, 77, 89, 33);
     SpeedButton2->setFlat(true);
 
-    connect(SpeedButton1, &QPushButton::clicked, this, [this] { guarded([&] { SpeedButton1Click(SpeedButton1); }); });
-    connect(SpeedButton2, &QPushButton::clicked, this, [this] { guarded([&] { SpeedButton2Click(SpeedButton2); }); });
+    connect(SpeedButton1, &QPushButton::clicked, this,
+            [this] { guarded([&] { SpeedButton1Click(SpeedButton1); }); });
+    connect(SpeedButton2, &QPushButton::clicked, this,
+            [this] { guarded([&] { SpeedButton2Click(SpeedButton2); }); });
 }
 
 void TfrmConfigComandas::showEvent(QShowEvent* event) {
@@ -107,11 +111,13 @@ void TfrmConfigComandas::gravar(const QString& sql) {
 
 bool TfrmConfigComandas::VerificarStatus(const QString& ps_comanda) {
     auto q = consultar(regras::sqlContagemVendasAbertas(MD->gd_MenorDataAberta, MD->gd_MaiorDataAberta,
-                                                       cartoes::sqlFiltroCodigoCartao(), ps_comanda));
+                                                        cartoes::sqlFiltroCodigoCartao(), ps_comanda));
     return q->FieldByName(QStringLiteral("QTDE")).AsInteger() == 0;
 }
 
-bool TfrmConfigComandas::ComandaCorreta(const QString& ps_comanda) { return CodigoComDigitoCorreto(ps_comanda); }
+bool TfrmConfigComandas::ComandaCorreta(const QString& ps_comanda) {
+    return CodigoComDigitoCorreto(ps_comanda);
+}
 
 void TfrmConfigComandas::SpeedButton1Click(QObject*) {
     const QString digitos = EdtQTDDigChip->text();
@@ -124,7 +130,8 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
         prbCartao->setMaximum(cartoes->RecordCount());
         for (cartoes->First(); !cartoes->Eof(); cartoes->Next()) {
             avancarProgresso();
-            gravar(cartoes::sqlAtualizarChip(digitos, cartoes->FieldByName(QStringLiteral("car_codigo")).AsString()));
+            gravar(cartoes::sqlAtualizarChip(digitos,
+                                             cartoes->FieldByName(QStringLiteral("car_codigo")).AsString()));
         }
 
         auto chips = consultar(cartoes::sqlChipsDuplicados());
@@ -132,10 +139,12 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
         prbCartao->setValue(0);
         for (chips->First(); !chips->Eof(); chips->Next()) {
             avancarProgresso();
-            auto grupo = consultar(cartoes::sqlCartoesDoChip(chips->FieldByName(QStringLiteral("CAR_CHIP")).AsString()));
+            auto grupo = consultar(
+                cartoes::sqlCartoesDoChip(chips->FieldByName(QStringLiteral("CAR_CHIP")).AsString()));
             for (grupo->First(); !grupo->Eof(); grupo->Next()) {
                 const QString codigo = grupo->FieldByName(QStringLiteral("car_codigo")).AsString();
-                if (VerificarStatus(codigo) && !ComandaCorreta(codigo)) gravar(cartoes::sqlDesativarCartao(codigo));
+                if (VerificarStatus(codigo) && !ComandaCorreta(codigo))
+                    gravar(cartoes::sqlDesativarCartao(codigo));
             }
         }
 

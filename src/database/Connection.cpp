@@ -15,7 +15,9 @@ void addDpbText(std::string& dpb, char item, const std::string& value) {
     dpb += value;
 }
 
-std::string ansi(const QString& text) { return platform::toCp1252(text.toStdU16String()); }
+std::string ansi(const QString& text) {
+    return platform::toCp1252(text.toStdU16String());
+}
 } // namespace
 
 Connection::~Connection() {
@@ -48,7 +50,8 @@ void Connection::Open() {
 
 void Connection::Close() {
     if (!Connected()) return;
-    for (Transaction* t : transactions_) t->endQuietly();
+    for (Transaction* t : transactions_)
+        t->endQuietly();
     ISC_STATUS_ARRAY status;
     isc_detach_database(status, &handle_);
     handle_ = 0;
@@ -71,7 +74,8 @@ void Transaction::StartTransaction() {
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
     ISC_STATUS_ARRAY status;
-    isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<unsigned short>(sizeof tpb), tpb);
+    isc_start_transaction(status, &handle_, 1, connection_.handle(), static_cast<unsigned short>(sizeof tpb),
+                          tpb);
     check(status);
 }
 

@@ -102,7 +102,8 @@ FieldValue readValue(const XSQLVAR& var, Connection& connection, Transaction& tr
     switch (var.sqltype & ~1) {
     case SQL_TEXT: {
         QString text = fromAnsi(data, static_cast<size_t>(var.sqllen));
-        while (text.endsWith(u' ')) text.chop(1);
+        while (text.endsWith(u' '))
+            text.chop(1);
         v.kind = FieldValue::Kind::Text;
         v.text = text;
         break;
@@ -188,7 +189,9 @@ FieldValue readValue(const XSQLVAR& var, Connection& connection, Transaction& tr
     return v;
 }
 
-double scaled(const FieldValue& v) { return static_cast<double>(v.integer) / std::pow(10.0, v.scale); }
+double scaled(const FieldValue& v) {
+    return static_cast<double>(v.integer) / std::pow(10.0, v.scale);
+}
 
 QString numberText(double value) {
     QString text = QString::number(value, 'g', 15);
@@ -196,7 +199,9 @@ QString numberText(double value) {
 }
 } // namespace
 
-QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+QDateTime zeroDateTime() {
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
 
 QString TField::AsString() const {
     if (IsNull()) return {};
@@ -242,7 +247,8 @@ double TField::AsFloat() const {
     case FieldValue::Kind::Text: {
         bool ok = false;
         double d = QLocale().toDouble(value_->text.trimmed(), &ok);
-        if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(value_->text));
+        if (!ok)
+            throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(value_->text));
         return d;
     }
     default:
@@ -265,9 +271,13 @@ QDateTime TField::AsDateTime() const {
 TDataSet::TDataSet(Connection& connection, Transaction& transaction)
     : connection_(connection), transaction_(transaction) {}
 
-void TDataSet::Open() { run(true); }
+void TDataSet::Open() {
+    run(true);
+}
 
-void TDataSet::ExecSQL() { run(false); }
+void TDataSet::ExecSQL() {
+    run(false);
+}
 
 void TDataSet::run(bool fetchRows) {
     columns_.clear();
@@ -296,12 +306,14 @@ void TDataSet::run(bool fetchRows) {
     output->bindBuffers();
     const XSQLDA* area = output->get();
     for (short i = 0; i < columns; ++i)
-        columns_.push_back(fromAnsi(area->sqlvar[i].aliasname, static_cast<size_t>(area->sqlvar[i].aliasname_length)));
+        columns_.push_back(
+            fromAnsi(area->sqlvar[i].aliasname, static_cast<size_t>(area->sqlvar[i].aliasname_length)));
     ISC_STATUS fetched;
     while ((fetched = isc_dsql_fetch(status, statement.get(), 1, output->get())) == 0) {
         std::vector<FieldValue> row;
         row.reserve(static_cast<size_t>(columns));
-        for (short i = 0; i < columns; ++i) row.push_back(readValue(area->sqlvar[i], connection_, transaction_));
+        for (short i = 0; i < columns; ++i)
+            row.push_back(readValue(area->sqlvar[i], connection_, transaction_));
         rows_.push_back(std::move(row));
     }
     if (fetched != 100) check(status);
@@ -337,7 +349,8 @@ TField TDataSet::FieldByName(const QString& name) const {
 
 QStringList TDataSet::RowAsText() const {
     QStringList fields;
-    for (size_t i = 0; i < columns_.size(); ++i) fields << TField(rows_.empty() ? nullptr : &rows_[current_][i]).AsString();
+    for (size_t i = 0; i < columns_.size(); ++i)
+        fields << TField(rows_.empty() ? nullptr : &rows_[current_][i]).AsString();
     return fields;
 }
 

@@ -16,7 +16,9 @@ bool conexaoPerdida(int32_t codigo) {
     return codigo == isc_network_error || codigo == isc_net_read_err || codigo == isc_net_write_err;
 }
 
-bool seletorValido(uint8_t ComponenteTransacao) { return ComponenteTransacao >= 1 && ComponenteTransacao <= 5; }
+bool seletorValido(uint8_t ComponenteTransacao) {
+    return ComponenteTransacao >= 1 && ComponenteTransacao <= 5;
+}
 } // namespace
 
 db::Transaction* TMD::TransacaoDoSeletor(uint8_t ComponenteTransacao) {
@@ -107,7 +109,8 @@ void TMD::CancelarTransacao(uint8_t ComponenteTransacao) {
 }
 
 uint8_t TMD::TratarErro(int32_t ErrCodigo, const QString& ErrMensagem) {
-    GravarLogTXT(QStringLiteral("Erro = ") + QString::number(ErrCodigo) + QStringLiteral(", Mensagem = ") + ErrMensagem);
+    GravarLogTXT(QStringLiteral("Erro = ") + QString::number(ErrCodigo) + QStringLiteral(", Mensagem = ") +
+                 ErrMensagem);
     if (!conexaoPerdida(ErrCodigo)) return 0;
     platform::sleepMs(EsperaReconexaoMs);
     if (ibdConexao.Connected()) ibdConexao.Close();

@@ -10,8 +10,12 @@ QString quoted(const QString& text) {
     return u'\'' + inner + u'\'';
 }
 
-QString date(const QDateTime& value) { return quoted(regional::sqlDate(value.date())); }
+QString date(const QDateTime& value) {
+    return quoted(regional::sqlDate(value.date()));
+}
 
-QString number(long long value) { return QString::number(value); }
+QString number(long long value) {
+    return QString::number(value);
+}
 
 } // namespace sql

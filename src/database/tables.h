@@ -17,13 +17,13 @@ namespace shop {
 // The one store the program serves.
 inline constexpr int kLoja = 1;
 
-inline const QString kCatracaAtiva = QStringLiteral("S");     // CAT_ATIVO
-inline const QString kCartaoEmUso = QStringLiteral("N");      // CAR_SITUACAO
-inline const QString kCartaoInativo = QStringLiteral("I");    // CAR_SITUACAO
+inline const QString kCatracaAtiva = QStringLiteral("S");                         // CAT_ATIVO
+inline const QString kCartaoEmUso = QStringLiteral("N");                          // CAR_SITUACAO
+inline const QString kCartaoInativo = QStringLiteral("I");                        // CAR_SITUACAO
 inline const QString kMotivoDuplicidade = QStringLiteral("DUPLICIDADE CATRACA "); // CAR_MOTIVOINATIVACAO
-inline const QString kVendaAberta = QStringLiteral("A");      // VEN_SITUACAO
-inline const QString kVendaFechada = QStringLiteral("C");     // VEN_SITUACAO
-inline const QString kCaixaAberto = QStringLiteral("S");      // CAI_ABERTO
-inline const QString kCfgQtdChipCartao = QStringLiteral("CFG_QTDCHIPCARTAO"); // CFG_HABILITACAO
+inline const QString kVendaAberta = QStringLiteral("A");                          // VEN_SITUACAO
+inline const QString kVendaFechada = QStringLiteral("C");                         // VEN_SITUACAO
+inline const QString kCaixaAberto = QStringLiteral("S");                          // CAI_ABERTO
+inline const QString kCfgQtdChipCartao = QStringLiteral("CFG_QTDCHIPCARTAO");     // CFG_HABILITACAO
 
 } // namespace shop

@@ -17,7 +17,9 @@ bool gb_MaquServ = false;
 
 const QString kSistema = QStringLiteral("VORTALIS");
 
-QString pastaControle() { return PastaExecutavel() + QStringLiteral("ControleCatraca"); }
+QString pastaControle() {
+    return PastaExecutavel() + QStringLiteral("ControleCatraca");
+}
 } // namespace
 
 QString NomeBancoDados(bool gb_MaquServ, const QString& ls_VersaoSO, const QString& ls_Servidor) {
@@ -41,25 +43,31 @@ void TMD::DataModuleCreate(TMD*) {
     DeletaArquivos(pastaControle() + QStringLiteral("/*.error*"));
     iPDV_CODIGO = 0;
 
-    const QString pdvIni = QString::fromStdString(platform::driveC()) + QStringLiteral("NutravaWin/PDVNutrava/PDVNutrava.INI");
+    const QString pdvIni =
+        QString::fromStdString(platform::driveC()) + QStringLiteral("NutravaWin/PDVNutrava/PDVNutrava.INI");
     if (!platform::fileExists(pdvIni.toStdString())) {
-        dialogs::warning(QStringLiteral("Arquivo C:\\NutravaWin\\PDVNutrava\\PDVNutrava.INI não encontrado. Verifique"));
+        dialogs::warning(
+            QStringLiteral("Arquivo C:\\NutravaWin\\PDVNutrava\\PDVNutrava.INI não encontrado. Verifique"));
         throw ProcessEnd{};
     }
-    iPDV_CODIGO = StrToInt(LeIniStr(pdvIni, QStringLiteral("Configuracoes"), QStringLiteral("NumPDV"), QStringLiteral("0")));
+    iPDV_CODIGO = StrToInt(
+        LeIniStr(pdvIni, QStringLiteral("Configuracoes"), QStringLiteral("NumPDV"), QStringLiteral("0")));
     if (iPDV_CODIGO <= 0) {
-        dialogs::warning(QStringLiteral("O número de PDV deste terminal não está configurado. Por favor, entre \\n no "
-                                        "sistema GESTAL para configurá-lo."));
+        dialogs::warning(
+            QStringLiteral("O número de PDV deste terminal não está configurado. Por favor, entre \\n no "
+                           "sistema GESTAL para configurá-lo."));
         throw ProcessEnd{};
     }
-    if (!TravarJanela(static_cast<int16_t>(iPDV_CODIGO), kSistema, ArqTravamento, QString())) throw ProcessEnd{};
+    if (!TravarJanela(static_cast<int16_t>(iPDV_CODIGO), kSistema, ArqTravamento, QString()))
+        throw ProcessEnd{};
 
     if (ibdConexao.Connected()) ibdConexao.Close();
     // One tree on this platform: the executable's drive is drive C:, a server machine.
     gb_MaquServ = true;
     gs_PathINI = QString::fromStdString(platform::driveC()) + QStringLiteral("NutravaWin/");
     const QString ls_Servidor =
-        LeIniStr(gs_PathINI + QStringLiteral("Nutrava.Ini"), QStringLiteral("Configuracoes"), QStringLiteral("Servidor"), QString());
+        LeIniStr(gs_PathINI + QStringLiteral("Nutrava.Ini"), QStringLiteral("Configuracoes"),
+                 QStringLiteral("Servidor"), QString());
     const QString ls_VersaoSO = VersaoWindows();
 
     ibdConexao.DatabaseName = NomeBancoDados(gb_MaquServ, ls_VersaoSO, ls_Servidor);
@@ -83,7 +91,8 @@ bool TMD::VerificarCriarDir(QString Diretorio) {
 void TMD::DeletaArquivos(const QString& vMasc) {
     const qsizetype cut = std::max(vMasc.lastIndexOf(u'/'), vMasc.lastIndexOf(u'\\')) + 1;
     const QString folder = vMasc.left(cut);
-    for (const platform::DirEntry& entry : platform::listDir(folder.toStdString(), vMasc.mid(cut).toStdString())) {
+    for (const platform::DirEntry& entry :
+         platform::listDir(folder.toStdString(), vMasc.mid(cut).toStdString())) {
         if (entry.isDir || entry.isHidden) continue;
         platform::deleteFile(folder.toStdString() + entry.name);
     }

@@ -57,8 +57,8 @@ public:
     void ObterIntervaloCaixaAberto();
     bool VerificarTodosItensAbertos(const QString& ps_comanda, int32_t& pi_venControle, QDateTime& pd_CaiData,
                                     int32_t& pi_LojaCodigo);
-    bool AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venControle, const QDateTime& pd_CaiData,
-                              int32_t pi_LojaCodigo);
+    bool AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venControle,
+                              const QDateTime& pd_CaiData, int32_t pi_LojaCodigo);
 
     // The check digit of a card code (the last pi_sub characters left out).
     int32_t RetornaDigitoVerificadorComanda(const QString& ps_comanda, int32_t pi_sub);

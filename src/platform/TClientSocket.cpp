@@ -48,7 +48,9 @@ int TClientWinSocket::SendBuf(const void* Buf, int Count) {
     return static_cast<int>(sent);
 }
 
-bool TClientWinSocket::Connected() const { return owner_.tcp_.state() == QAbstractSocket::ConnectedState; }
+bool TClientWinSocket::Connected() const {
+    return owner_.tcp_.state() == QAbstractSocket::ConnectedState;
+}
 
 TClientSocket::TClientSocket() {
     connectTimer_.setSingleShot(true);
@@ -69,8 +71,10 @@ TClientSocket::TClientSocket() {
         connectTimer_.stop();
         const int code = winsock::fromQt(error);
         if (code == 0) return; // the controller closed the connection in order
-        guarded([&] { raiseError(connecting ? eeConnect : eeReceive, code, connecting ? QStringLiteral("connect")
-                                                                                          : QStringLiteral("recv")); });
+        guarded([&] {
+            raiseError(connecting ? eeConnect : eeReceive, code,
+                       connecting ? QStringLiteral("connect") : QStringLiteral("recv"));
+        });
     });
 }
 
@@ -79,7 +83,9 @@ TClientSocket::~TClientSocket() {
     tcp_.abort();
 }
 
-bool TClientSocket::Active() const { return tcp_.state() != QAbstractSocket::UnconnectedState; }
+bool TClientSocket::Active() const {
+    return tcp_.state() != QAbstractSocket::UnconnectedState;
+}
 
 void TClientSocket::setActive(bool value) {
     if (value == Active()) return;

@@ -50,8 +50,8 @@ class TClientSocket : public QObject {
     Q_OBJECT
 public:
     using TSocketNotifyEvent = std::function<void(QObject* Sender, TClientWinSocket* Socket)>;
-    using TSocketErrorEvent =
-        std::function<void(QObject* Sender, TClientWinSocket* Socket, TErrorEvent ErrorEvent, int& ErrorCode)>;
+    using TSocketErrorEvent = std::function<void(QObject* Sender, TClientWinSocket* Socket,
+                                                 TErrorEvent ErrorEvent, int& ErrorCode)>;
 
     // Connection attempts give up after this long with 10060, as the platform's own connect.
     static inline int ConnectTimeoutMs = 21000;

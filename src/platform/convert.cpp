@@ -4,7 +4,8 @@
 
 int32_t StrToInt(const QString& text) {
     QString digits = text;
-    while (!digits.isEmpty() && digits.front().unicode() <= 32) digits.remove(0, 1);
+    while (!digits.isEmpty() && digits.front().unicode() <= 32)
+        digits.remove(0, 1);
     bool negative = digits.startsWith(u'-');
     if (negative || digits.startsWith(u'+')) digits.remove(0, 1);
     int base = 10;

@@ -22,11 +22,21 @@ void present(Kind kind, const QString& text) {
 }
 } // namespace
 
-Presenter setPresenter(Presenter presenter) { return std::exchange(current(), std::move(presenter)); }
+Presenter setPresenter(Presenter presenter) {
+    return std::exchange(current(), std::move(presenter));
+}
 
-void warning(const QString& text) { present(Kind::Warning, text); }
-void error(const QString& text) { present(Kind::Error, text); }
-void information(const QString& text) { present(Kind::Information, text); }
-void standardError(const QString& message) { present(Kind::StandardError, message); }
+void warning(const QString& text) {
+    present(Kind::Warning, text);
+}
+void error(const QString& text) {
+    present(Kind::Error, text);
+}
+void information(const QString& text) {
+    present(Kind::Information, text);
+}
+void standardError(const QString& message) {
+    present(Kind::StandardError, message);
+}
 
 } // namespace dialogs

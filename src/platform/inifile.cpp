@@ -48,8 +48,8 @@ std::optional<std::u16string> readIniValue(const std::string& path, const std::u
             size_t close = line.find(u']');
             // Only the first section of a given name is looked at.
             if (inSection) return std::nullopt;
-            std::u16string name = trimmed(line.substr(1, close == std::u16string::npos ? std::u16string::npos
-                                                                                        : close - 1));
+            std::u16string name =
+                trimmed(line.substr(1, close == std::u16string::npos ? std::u16string::npos : close - 1));
             inSection = sameText(name, section);
             continue;
         }

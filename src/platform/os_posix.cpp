@@ -49,9 +49,13 @@ bool dirExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool createDir(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+bool createDir(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
 
-bool deleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool deleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 // Without regard to case, as the platform's own file-name matching.
 bool wildcardMatch(const std::string& mask, const std::string& name) {
@@ -70,7 +74,8 @@ bool wildcardMatch(const std::string& mask, const std::string& name) {
             return false;
         }
     }
-    while (m < mask.size() && mask[m] == '*') ++m;
+    while (m < mask.size() && mask[m] == '*')
+        ++m;
     return m == mask.size();
 }
 
@@ -87,8 +92,12 @@ std::vector<DirEntry> listDir(const std::string& folder, const std::string& mask
     return entries;
 }
 
-OsVersion osVersion() { return {}; }
+OsVersion osVersion() {
+    return {};
+}
 
-void sleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void sleepMs(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 } // namespace platform

@@ -21,12 +21,20 @@ QString longTimeFormat() {
     return format.trimmed();
 }
 
-QString two(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString two(int n) {
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 } // namespace
 
-QChar dateSeparator() { return separatorIn(QLocale().dateFormat(QLocale::ShortFormat), u'/'); }
-QChar timeSeparator() { return separatorIn(QLocale().timeFormat(QLocale::ShortFormat), u':'); }
-QChar decimalSeparator() { return QLocale().decimalPoint().at(0); }
+QChar dateSeparator() {
+    return separatorIn(QLocale().dateFormat(QLocale::ShortFormat), u'/');
+}
+QChar timeSeparator() {
+    return separatorIn(QLocale().timeFormat(QLocale::ShortFormat), u':');
+}
+QChar decimalSeparator() {
+    return QLocale().decimalPoint().at(0);
+}
 
 QString logDate(const QDateTime& at) {
     const QChar s = dateSeparator();
@@ -55,7 +63,8 @@ QString sqlDate(const QDate& date) {
 
 QString shortDateLongTime(const QDateTime& at) {
     QLocale locale;
-    return locale.toString(at.date(), QLocale::ShortFormat) + u' ' + locale.toString(at.time(), longTimeFormat());
+    return locale.toString(at.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(at.time(), longTimeFormat());
 }
 
 } // namespace regional

@@ -10,10 +10,10 @@ namespace platform {
 
 namespace {
 // Code points of the bytes 0x80..0x9F in Windows-1252; 0 where the code page has no character.
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -53,7 +53,9 @@ std::u16string fromCp1252(std::string_view bytes) {
     return out;
 }
 
-ExclusiveFile::~ExclusiveFile() { close(); }
+ExclusiveFile::~ExclusiveFile() {
+    close();
+}
 
 ExclusiveFile::OpenResult ExclusiveFile::open(const std::string& path, Mode mode) {
     close();
@@ -73,7 +75,9 @@ ExclusiveFile::OpenResult ExclusiveFile::open(const std::string& path, Mode mode
     return OpenResult::Ok;
 }
 
-bool ExclusiveFile::write(std::string_view bytes) { return fd_ >= 0 && writeAll(fd_, bytes); }
+bool ExclusiveFile::write(std::string_view bytes) {
+    return fd_ >= 0 && writeAll(fd_, bytes);
+}
 
 bool ExclusiveFile::close() {
     if (fd_ < 0) return false;

@@ -10,7 +10,9 @@ namespace {
 // A query of the decision failed; the statement layer has logged it.
 struct ConsultaFalhou {};
 
-QString booleano(bool value) { return value ? QStringLiteral("-1") : QStringLiteral("0"); }
+QString booleano(bool value) {
+    return value ? QStringLiteral("-1") : QStringLiteral("0");
+}
 } // namespace
 
 std::unique_ptr<db::TDataSet> TMD::ConsultarOuFalhar(const QString& sSQL, bool registrar) {
@@ -39,8 +41,8 @@ bool TMD::ExisteComanda(const QString& ps_Comanda) {
 }
 
 bool TMD::VerificarStatus(const QString& ps_Comanda) {
-    const QString ls_Sql =
-        regras::sqlContagemVendasAbertas(gd_MenorDataAberta, gd_MaiorDataAberta, regras::sqlFiltroChip(), ps_Comanda);
+    const QString ls_Sql = regras::sqlContagemVendasAbertas(gd_MenorDataAberta, gd_MaiorDataAberta,
+                                                            regras::sqlFiltroChip(), ps_Comanda);
     auto q = ConsultarOuFalhar(ls_Sql, true);
     return q->FieldByName(QStringLiteral("QTDE")).AsInteger() == 0;
 }
@@ -75,14 +77,16 @@ bool TMD::VeriVendEmAbert(QString ps_Comanda, bool& pb_ExisteComanda) {
     }
 }
 
-bool TMD::VerificarTodosItensAbertos(const QString& ps_comanda, int32_t& pi_venControle, QDateTime& pd_CaiData,
-                                     int32_t& pi_LojaCodigo) {
-    auto soma = ConsultarOuFalhar(regras::sqlSubtotalItensAbertos(gd_MenorDataAberta, gd_MaiorDataAberta, ps_comanda));
+bool TMD::VerificarTodosItensAbertos(const QString& ps_comanda, int32_t& pi_venControle,
+                                     QDateTime& pd_CaiData, int32_t& pi_LojaCodigo) {
+    auto soma = ConsultarOuFalhar(
+        regras::sqlSubtotalItensAbertos(gd_MenorDataAberta, gd_MaiorDataAberta, ps_comanda));
     const double subtotal = soma->FieldByName(QStringLiteral("SUBTOTAL")).AsFloat();
     const bool nadaAPagar = subtotal == 0.0;
     GravarLogTXT(QStringLiteral("subtotal da comanda") + regras::formatoGeral(subtotal));
     if (nadaAPagar) {
-        auto venda = ConsultarOuFalhar(regras::sqlVendaAberta(gd_MenorDataAberta, gd_MaiorDataAberta, ps_comanda));
+        auto venda =
+            ConsultarOuFalhar(regras::sqlVendaAberta(gd_MenorDataAberta, gd_MaiorDataAberta, ps_comanda));
         GravarLogTXT(QStringLiteral("informãções comanda") + QString::number(venda->RecordCount()));
         pi_venControle = venda->FieldByName(QStringLiteral("VEN_CONTROLE")).AsInteger();
         pi_LojaCodigo = venda->FieldByName(QStringLiteral("LOJ_CODIGO")).AsInteger();
@@ -92,10 +96,11 @@ bool TMD::VerificarTodosItensAbertos(const QString& ps_comanda, int32_t& pi_venC
     return nadaAPagar;
 }
 
-bool TMD::AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venControle, const QDateTime& pd_CaiData,
-                               int32_t pi_LojaCodigo) {
+bool TMD::AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venControle,
+                               const QDateTime& pd_CaiData, int32_t pi_LojaCodigo) {
     IniciarTransacao(1);
-    const QString ls_Sql = regras::sqlAlterarSituacaoVenda(ps_VenSituacao, pi_LojaCodigo, pd_CaiData, pi_venControle);
+    const QString ls_Sql =
+        regras::sqlAlterarSituacaoVenda(ps_VenSituacao, pi_LojaCodigo, pd_CaiData, pi_venControle);
     const uint8_t resultado = ExecutarSQL(ls_Sql, 3, 3);
     GravarLogTXT(QStringLiteral("SQL de alteração da comanda: ") + ls_Sql);
     GravarLogTXT(QStringLiteral("Resultado do erro de executarSQL") + QString::number(resultado));

@@ -16,6 +16,7 @@ QString sqlContagemVendasAbertas(const QDateTime& menor, const QDateTime& maior,
 QString sqlFiltroChip();
 QString sqlSubtotalItensAbertos(const QDateTime& menor, const QDateTime& maior, const QString& comanda);
 QString sqlVendaAberta(const QDateTime& menor, const QDateTime& maior, const QString& comanda);
-QString sqlAlterarSituacaoVenda(const QString& situacao, int32_t loja, const QDateTime& caiData, int32_t venControle);
+QString sqlAlterarSituacaoVenda(const QString& situacao, int32_t loja, const QDateTime& caiData,
+                                int32_t venControle);
 
 } // namespace regras

@@ -8,7 +8,8 @@ namespace regras {
 
 std::optional<double> lerNumero(const QString& text) {
     const QString sep = QRegularExpression::escape(QString(regional::decimalSeparator()));
-    const QRegularExpression shape(QStringLiteral("^\\s*([+-]?(?:\\d+(?:%1\\d*)?|%1\\d+)(?:[eE][+-]?\\d+)?)\\s*$").arg(sep));
+    const QRegularExpression shape(
+        QStringLiteral("^\\s*([+-]?(?:\\d+(?:%1\\d*)?|%1\\d+)(?:[eE][+-]?\\d+)?)\\s*$").arg(sep));
     const auto match = shape.match(text);
     if (!match.hasMatch()) return std::nullopt;
     QString plain = match.captured(1);

@@ -80,7 +80,8 @@ QPixmap door(int side) {
 
 QIcon programIcon() {
     QIcon icon;
-    for (int side : {16, 24, 32, 48, 64, 128}) icon.addPixmap(turnstile(side, kDeep, Qt::white));
+    for (int side : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(turnstile(side, kDeep, Qt::white));
     return icon;
 }
 

@@ -28,7 +28,9 @@ public:
     PaneArea(TextPane* pane, QWidget* parent) : QWidget(parent), pane_(pane) { pane_->setParent(this); }
 
 protected:
-    void resizeEvent(QResizeEvent*) override { pane_->setGeometry(0, height() - kPaneHeight, width(), kPaneHeight); }
+    void resizeEvent(QResizeEvent*) override {
+        pane_->setGeometry(0, height() - kPaneHeight, width(), kPaneHeight);
+    }
 
 private:
     static constexpr int kPaneHeight = 99;
@@ -37,7 +39,9 @@ private:
 
 class CoverParent : public QObject {
 public:
-    CoverParent(QWidget* child, QWidget* parent) : QObject(parent), child_(child) { parent->installEventFilter(this); }
+    CoverParent(QWidget* child, QWidget* parent) : QObject(parent), child_(child) {
+        parent->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
@@ -53,7 +57,8 @@ private:
 };
 } // namespace
 
-QLabel* label(const QString& text, const QString& family, int pixelSize, const QString& style, QWidget* parent) {
+QLabel* label(const QString& text, const QString& family, int pixelSize, const QString& style,
+              QWidget* parent) {
     auto* l = new QLabel(text, parent);
     QFont font(family);
     font.setPixelSize(pixelSize);
@@ -64,7 +69,9 @@ QLabel* label(const QString& text, const QString& family, int pixelSize, const Q
     return l;
 }
 
-QWidget* bevel(int height, QWidget* parent) { return fixedHeight(new Bevel(parent), height); }
+QWidget* bevel(int height, QWidget* parent) {
+    return fixedHeight(new Bevel(parent), height);
+}
 
 QPushButton* bigButton(const QString& caption, const QIcon& icon, QWidget* parent) {
     auto* button = new QPushButton(icon, caption, parent);
@@ -77,7 +84,9 @@ QPushButton* bigButton(const QString& caption, const QIcon& icon, QWidget* paren
     return button;
 }
 
-void stretchBehind(QWidget* child, QWidget* parent) { new CoverParent(child, parent); }
+void stretchBehind(QWidget* child, QWidget* parent) {
+    new CoverParent(child, parent);
+}
 
 QWidget* paneArea(int height, const QString& caption, QPoint labelAt, QRect buttonRect, TextPane* pane,
                   QLabel** labelOut, QPushButton** buttonOut, QWidget* parent) {

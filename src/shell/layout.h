@@ -13,7 +13,8 @@ template <typename W> W* fixedHeight(W* widget, int height) {
     return widget;
 }
 
-QLabel* label(const QString& text, const QString& family, int pixelSize, const QString& style, QWidget* parent);
+QLabel* label(const QString& text, const QString& family, int pixelSize, const QString& style,
+              QWidget* parent);
 // A full-width area with a line along its top edge.
 QWidget* bevel(int height, QWidget* parent);
 // A flat full-width button, Verdana 11 pixels, 41 high, picture left of the caption.

@@ -10,9 +10,13 @@
 #include <cstdio>
 
 namespace {
-std::string local(const QString& path) { return path.toStdString(); }
+std::string local(const QString& path) {
+    return path.toStdString();
+}
 
-std::string ansiLine(const QString& text) { return platform::toCp1252((text + QStringLiteral("\r\n")).toStdU16String()); }
+std::string ansiLine(const QString& text) {
+    return platform::toCp1252((text + QStringLiteral("\r\n")).toStdU16String());
+}
 
 // A log open that keeps failing for a reason that will not clear by itself is reported once.
 void reportLogFailure(const QString& path) {
@@ -26,7 +30,9 @@ void reportLogFailure(const QString& path) {
 constexpr int kBusyPauseMs = 5;
 } // namespace
 
-QString PastaExecutavel() { return QString::fromStdString(platform::executableDir()); }
+QString PastaExecutavel() {
+    return QString::fromStdString(platform::executableDir());
+}
 
 void GravarLogTXT(const QString& Texto) {
     const QString folder = PastaExecutavel() + QStringLiteral("Log");
@@ -56,7 +62,8 @@ void GravarLogTXT(const QString& Texto) {
     if (!written || !closed) throw EInOutError(QStringLiteral("I/O error writing ") + path);
 }
 
-QString LeIniStr(const QString& cArquivo, const QString& cSecao, const QString& cIdent, const QString& cDefault) {
+QString LeIniStr(const QString& cArquivo, const QString& cSecao, const QString& cIdent,
+                 const QString& cDefault) {
     if (!platform::fileExists(local(cArquivo))) {
         dialogs::warning(QStringLiteral("Arquivo Inexistente: \n") + cArquivo);
         return cDefault;
@@ -106,7 +113,8 @@ QString nomeTrava(int16_t PDV_CODIGO, const QString& Sistema) {
 bool TravarJanela(int16_t PDV_CODIGO, const QString& Sistema, platform::ExclusiveFile& Arq, QString Path) {
     if (!Empty(Path) && !Path.endsWith(u'\\') && !Path.endsWith(u'/')) Path += u'/';
     const QString name = Path + nomeTrava(PDV_CODIGO, Sistema);
-    if (Arq.open(local(name), platform::ExclusiveFile::Mode::Replace) != platform::ExclusiveFile::OpenResult::Ok)
+    if (Arq.open(local(name), platform::ExclusiveFile::Mode::Replace) !=
+        platform::ExclusiveFile::OpenResult::Ok)
         return false;
     const QString line = Sistema + u' ' + QString::number(PDV_CODIGO) + QStringLiteral(" ATIVADO EM ") +
                          regional::dateTimeStamp(QDateTime::currentDateTime());
@@ -131,6 +139,7 @@ void CriarArquivoErro(const QString& Nome, const QString& TextoLog) {
     const QString path = PastaExecutavel() + QStringLiteral("ControleCatraca/") + Nome;
     if (platform::fileExists(local(path))) return;
     GravarLogTXT(QStringLiteral("Arquivo de erro criado Código do erro: ") + TextoLog);
-    if (!platform::writeWholeFile(local(path), ansiLine(regional::shortDateLongTime(QDateTime::currentDateTime()))))
+    if (!platform::writeWholeFile(local(path),
+                                  ansiLine(regional::shortDateLongTime(QDateTime::currentDateTime()))))
         throw EInOutError(QStringLiteral("I/O error creating ") + path);
 }

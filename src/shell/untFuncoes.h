@@ -11,7 +11,8 @@
 void GravarLogTXT(const QString& Texto);
 
 // The value of a key in an INI file, or cDefault.
-QString LeIniStr(const QString& cArquivo, const QString& cSecao, const QString& cIdent, const QString& cDefault);
+QString LeIniStr(const QString& cArquivo, const QString& cSecao, const QString& cIdent,
+                 const QString& cDefault);
 
 bool Empty(const QString& cTexto);
 QString StrZero(const QString& Zeros, int32_t Quant);

@@ -3,9 +3,9 @@
 #include "cards/untConfigComandas.h"
 #include "database/untMD.h"
 #include "platform/guard.h"
-#include "shell/untFuncoes.h"
 #include "shell/artwork.h"
 #include "shell/layout.h"
+#include "shell/untFuncoes.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -23,8 +23,8 @@ const char* const kFooterStyle = "color: black;";
 TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("[Nutrava]  - Vortalis"));
     setWindowIcon(artwork::programIcon());
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
@@ -43,8 +43,8 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
     for (QWidget* area : {Panel1, Bevel1, Panel2, Panel3})
         column->addWidget(area);
     column->addWidget(Panel4, 1);
-    for (QWidget* area : std::initializer_list<QWidget*>{Bevel3, btnReconectarCatraca, btnConfigComandas, Bevel2,
-                                                          SpeedButton1, Label3, Label4, Label10})
+    for (QWidget* area : std::initializer_list<QWidget*>{Bevel3, btnReconectarCatraca, btnConfigComandas,
+                                                         Bevel2, SpeedButton1, Label3, Label4, Label10})
         column->addWidget(area);
 
     TrayIcon1 = new QSystemTrayIcon(artwork::programIcon(), this);
@@ -74,11 +74,11 @@ void TfrmPrincipal::buildHeader() {
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setSpacing(0);
     RxLabel2 = layout::fixedHeight(new QWidget(Panel1), 6);
-    Label1 = layout::label(QStringLiteral("Vortalis"), QStringLiteral("Verdana"), 19, QStringLiteral("color: white;"),
-                           Panel1);
-    Label1->setFixedHeight(23);
-    Label6 = layout::label(QStringLiteral("Versão ") + QStringLiteral(VORTALIS_VERSION), QStringLiteral("Verdana"), 11,
+    Label1 = layout::label(QStringLiteral("Vortalis"), QStringLiteral("Verdana"), 19,
                            QStringLiteral("color: white;"), Panel1);
+    Label1->setFixedHeight(23);
+    Label6 = layout::label(QStringLiteral("Versão ") + QStringLiteral(VORTALIS_VERSION),
+                           QStringLiteral("Verdana"), 11, QStringLiteral("color: white;"), Panel1);
     lines->addWidget(RxLabel2);
     lines->addWidget(Label1);
     lines->addWidget(Label6);
@@ -109,11 +109,14 @@ void TfrmPrincipal::buildButtons() {
     btnConfigComandas = layout::bigButton(QStringLiteral("&Configurar Comandas"),
                                           artwork::buttonIcon(artwork::ButtonPicture::Cards), this);
     Bevel2 = layout::bevel(9, this);
-    SpeedButton1 = layout::bigButton(QStringLiteral("&Sair"), artwork::buttonIcon(artwork::ButtonPicture::Exit), this);
-    Label3 = layout::label(QStringLiteral("Equipe Vortalis"), QStringLiteral("Verdana"), 11, kFooterStyle, this);
-    Label4 = layout::label(QStringLiteral("vortalis.example"), QStringLiteral("Verdana"), 11, kFooterStyle, this);
-    Label10 = layout::label(QStringLiteral("suporte.vortalis.example"), QStringLiteral("Verdana"), 11, kFooterStyle,
-                            this);
+    SpeedButton1 =
+        layout::bigButton(QStringLiteral("&Sair"), artwork::buttonIcon(artwork::ButtonPicture::Exit), this);
+    Label3 =
+        layout::label(QStringLiteral("Equipe Vortalis"), QStringLiteral("Verdana"), 11, kFooterStyle, this);
+    Label4 =
+        layout::label(QStringLiteral("vortalis.example"), QStringLiteral("Verdana"), 11, kFooterStyle, this);
+    Label10 = layout::label(QStringLiteral("suporte.vortalis.example"), QStringLiteral("Verdana"), 11,
+                            kFooterStyle, this);
     for (QLabel* footer : {Label3, Label4, Label10})
         footer->setFixedHeight(16);
 }
@@ -183,19 +186,30 @@ void TfrmPrincipal::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TfrmPrincipal::btnConfigComandasClick(QObject*) { frmConfigComandas->exec(); }
+void TfrmPrincipal::btnConfigComandasClick(QObject*) {
+    frmConfigComandas->exec();
+}
 
-void TfrmPrincipal::ApplicationEvents1Minimize(QObject*) { TrayIcon1->setVisible(true); }
+void TfrmPrincipal::ApplicationEvents1Minimize(QObject*) {
+    TrayIcon1->setVisible(true);
+}
 
-void TfrmPrincipal::TrayIcon1DblClick(QObject* Sender) { MenuItem1Click(Sender); }
+void TfrmPrincipal::TrayIcon1DblClick(QObject* Sender) {
+    MenuItem1Click(Sender);
+}
 
 void TfrmPrincipal::MenuItem1Click(QObject*) {
     TrayIcon1->setVisible(false);
     setVisible(true);
     // The restore command: brings a minimised window back, leaves any other as it is.
-    if (windowState() & Qt::WindowMinimized) setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
 }
 
-void TfrmPrincipal::btnLimparClick(QObject*) { mmRecebidosAscii->clearLines(); }
+void TfrmPrincipal::btnLimparClick(QObject*) {
+    mmRecebidosAscii->clearLines();
+}
 
-void TfrmPrincipal::btnLimparEnviadosClick(QObject*) { mmEnviadosString->clearLines(); }
+void TfrmPrincipal::btnLimparEnviadosClick(QObject*) {
+    mmEnviadosString->clearLines();
+}

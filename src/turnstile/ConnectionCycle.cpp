@@ -19,8 +19,8 @@ void preencher(TClienteGPRS& client, const db::TDataSet& q) {
 } // namespace
 
 void TfrmPrincipal::CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray) {
-    QString ls_Sql = QStringLiteral(
-        " SELECT CAT_CODIGO,   CAT_DESCRICAO,   CAT_IP,   CAT_PORTA  FROM CADCATRACA  WHERE CAT_ATIVO = 'S' ");
+    QString ls_Sql = QStringLiteral(" SELECT CAT_CODIGO,   CAT_DESCRICAO,   CAT_IP,   CAT_PORTA  FROM "
+                                    "CADCATRACA  WHERE CAT_ATIVO = 'S' ");
     if (pi_Codigo > 0) ls_Sql += QStringLiteral(" AND CAT_CODIGO = ") + QString::number(pi_Codigo);
 
     std::unique_ptr<db::TDataSet> q;
@@ -31,8 +31,8 @@ void TfrmPrincipal::CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray) {
         return;
     }
     if (q->RecordCount() == 0)
-        mmLog->append(QStringLiteral(
-            "Não existe nenhuma catraca cadastrada no PDV Nutrava, ou todas estão inativas. Favor verificar."));
+        mmLog->append(QStringLiteral("Não existe nenhuma catraca cadastrada no PDV Nutrava, ou todas estão "
+                                     "inativas. Favor verificar."));
     try {
         if (pi_Codigo < 1) {
             for (q->First(); !q->Eof(); q->Next()) {
@@ -63,15 +63,16 @@ void TfrmPrincipal::ConectarCatracas() {
         const int total = TotalClients();
         for (int i = 0; i < total; ++i) {
             TClienteGPRS* client = Clients[static_cast<size_t>(i)].get();
-            mmLog->append(QStringLiteral("Tentando estabelecer comunicação com a catraca[ ") + client->gs_NomeCatraca +
-                          QStringLiteral("]..."));
+            mmLog->append(QStringLiteral("Tentando estabelecer comunicação com a catraca[ ") +
+                          client->gs_NomeCatraca + QStringLiteral("]..."));
             CarregarCatracas(client->gi_Codigo, i);
             if (client->gs_Ip.isEmpty()) {
                 mmLog->append(QStringLiteral("Catraca[") + client->gs_NomeCatraca +
                               QStringLiteral("].O \"IP da Catraca\" precisa ser informado no PDV Nutrava."));
             } else if (client->gs_Porta.isEmpty()) {
-                mmLog->append(QStringLiteral("Catraca[") + client->gs_NomeCatraca +
-                              QStringLiteral("]. A \"Porta da Catraca\" precisa ser informada no PDV Nutrava."));
+                mmLog->append(
+                    QStringLiteral("Catraca[") + client->gs_NomeCatraca +
+                    QStringLiteral("]. A \"Porta da Catraca\" precisa ser informada no PDV Nutrava."));
             } else if (fncIsIP(client->gs_Ip)) {
                 try {
                     client->Host = client->gs_Ip;
@@ -110,4 +111,6 @@ void TfrmPrincipal::btnReconectarCatracaClick(QObject*) {
     ReconectarCatracas();
 }
 
-void TfrmPrincipal::tmrConectarCatracasTimer(QObject*) { ReconectarCatracas(); }
+void TfrmPrincipal::tmrConectarCatracasTimer(QObject*) {
+    ReconectarCatracas();
+}

@@ -10,7 +10,9 @@
 #include <QDateTime>
 
 namespace {
-QString agora() { return regional::shortDateLongTime(QDateTime::currentDateTime()); }
+QString agora() {
+    return regional::shortDateLongTime(QDateTime::currentDateTime());
+}
 } // namespace
 
 TClienteGPRS::TClienteGPRS() {
@@ -23,8 +25,8 @@ TClienteGPRS::TClienteGPRS() {
 
 void TClienteGPRS::doOnConnect(QObject*, TClientWinSocket*) {
     try {
-        frmPrincipal->mmLog->append(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] conectada em ") +
-                                    Host + u'.');
+        frmPrincipal->mmLog->append(QStringLiteral("Catraca[") + gs_NomeCatraca +
+                                    QStringLiteral("] conectada em ") + Host + u'.');
     } catch (const std::exception&) {
         CriarArquivoErro(QStringLiteral("00001.error"), QStringLiteral("00001.error"));
     }
@@ -46,15 +48,16 @@ void TClienteGPRS::doOnRead(QObject* Sender, TClientWinSocket* Socket) {
     received->append(agora() + QStringLiteral(" Comanda = ") + comanda);
     bool existe = false;
     const bool liberada = MD->VeriVendEmAbert(comanda, existe);
-    const QString& resposta = liberada ? kRespostaLiberado : (existe ? kRespostaNegado : kRespostaSemCadastro);
+    const QString& resposta =
+        liberada ? kRespostaLiberado : (existe ? kRespostaNegado : kRespostaSemCadastro);
     proEnviarPacote(static_cast<TClienteGPRS*>(Sender), resposta, comanda);
 }
 
 void TClienteGPRS::doError(QObject*, TClientWinSocket*, TErrorEvent, int& ErroCode) {
     TextPane* log = frmPrincipal->mmLog;
     if (ErroCode == winsock::kTimedOut)
-        log->append(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] desligada ou IP[") + Host +
-                    QStringLiteral(" ] inacessível!"));
+        log->append(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] desligada ou IP[") +
+                    Host + QStringLiteral(" ] inacessível!"));
     GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] Código do erro: ") +
                  QString::number(ErroCode));
     log->append(QStringLiteral("Código do erro: ") + QString::number(ErroCode));
@@ -68,14 +71,14 @@ void TClienteGPRS::doError(QObject*, TClientWinSocket*, TErrorEvent, int& ErroCo
 void proEnviarPacote(TClienteGPRS* p_Client, const QString& ps_ComaEnvi, const QString& ps_Comanda) {
     TextPane* sent = frmPrincipal->mmEnviadosString;
     try {
-        sent->append(QStringLiteral("Inicio envio: ") + agora() + u' ' + ps_ComaEnvi + QStringLiteral(" Comanda: ") +
-                     ps_Comanda);
+        sent->append(QStringLiteral("Inicio envio: ") + agora() + u' ' + ps_ComaEnvi +
+                     QStringLiteral(" Comanda: ") + ps_Comanda);
         sent->append(QString());
         TByteArray frame;
         stringToBytes(ps_ComaEnvi, frame);
         p_Client->Socket()->SendBuf(frame.data(), static_cast<int>(frame.size()));
-        sent->append(QStringLiteral("Fim envio: ") + agora() + u' ' + ps_ComaEnvi + QStringLiteral(" Comanda: ") +
-                     ps_Comanda);
+        sent->append(QStringLiteral("Fim envio: ") + agora() + u' ' + ps_ComaEnvi +
+                     QStringLiteral(" Comanda: ") + ps_Comanda);
         sent->append(QString());
     } catch (const std::exception&) {
         frmPrincipal->mmLog->append(QStringLiteral("Catraca[") + p_Client->gs_NomeCatraca +

@@ -43,7 +43,9 @@ QString unwrapFrame(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.mid(3, bytes.size() - 5));
 }
 
-bool isCardReadRequest(const QString& text) { return text.size() >= 13 && text.mid(2, 11) == kRequestMark; }
+bool isCardReadRequest(const QString& text) {
+    return text.size() >= 13 && text.mid(2, 11) == kRequestMark;
+}
 
 QString extractComanda(const QString& text) {
     const qsizetype first = text.indexOf(u']');
@@ -53,4 +55,6 @@ QString extractComanda(const QString& text) {
     return text.mid(first + 1, second - first - 1);
 }
 
-QString cardReadRequest(const QString& comanda) { return QStringLiteral("01") + kRequestMark + u']' + comanda + u']'; }
+QString cardReadRequest(const QString& comanda) {
+    return QStringLiteral("01") + kRequestMark + u']' + comanda + u']';
+}

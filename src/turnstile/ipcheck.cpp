@@ -4,7 +4,9 @@
 #include "platform/failure.h"
 
 namespace {
-bool blank(const QString& s, qsizetype i) { return i < s.size() && s[i].unicode() >= 1 && s[i].unicode() <= 32; }
+bool blank(const QString& s, qsizetype i) {
+    return i < s.size() && s[i].unicode() >= 1 && s[i].unicode() <= 32;
+}
 
 // A quoted item: up to the closing quote, a doubled quote standing for one.
 QString quotedItem(const QString& s, qsizetype& i) {
@@ -29,16 +31,19 @@ QString quotedItem(const QString& s, qsizetype& i) {
 void Split(QChar Delimiter, const QString& Input, QStringList& Strings) {
     Strings.clear();
     qsizetype i = 0;
-    while (blank(Input, i)) ++i;
+    while (blank(Input, i))
+        ++i;
     while (i < Input.size() && Input[i] != QChar(0)) {
         if (Input[i] == u'"') {
             Strings << quotedItem(Input, i);
         } else {
             const qsizetype start = i;
-            while (i < Input.size() && Input[i].unicode() > 32 && Input[i] != Delimiter) ++i;
+            while (i < Input.size() && Input[i].unicode() > 32 && Input[i] != Delimiter)
+                ++i;
             Strings << Input.mid(start, i - start);
         }
-        while (blank(Input, i)) ++i;
+        while (blank(Input, i))
+            ++i;
         if (i < Input.size() && Input[i] == Delimiter) {
             if (i + 1 == Input.size()) Strings << QString();
             do {

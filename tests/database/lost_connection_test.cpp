@@ -10,8 +10,12 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString markerFolder() { return PastaExecutavel() + QStringLiteral("ControleCatraca"); }
-QString marker() { return markerFolder() + QStringLiteral("/335544721.error"); }
+QString markerFolder() {
+    return PastaExecutavel() + QStringLiteral("ControleCatraca");
+}
+QString marker() {
+    return markerFolder() + QStringLiteral("/335544721.error");
+}
 
 class LostConnection : public ::testing::Test {
 protected:
@@ -46,9 +50,11 @@ TEST_F(LostConnection, ServerGoneThenBack) {
     EXPECT_EQ(query(md), 0);
     QStringList lines = testlog::texts();
     ASSERT_GE(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = 335544726, Mensagem = "))) << lines[0].toStdString();
-    EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{QStringLiteral("Não foi possível restabelecer a conexão com o banco."),
-                                                        QStringLiteral("Arquivo de erro criado Código do erro: 335544721")}));
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = 335544726, Mensagem = ")))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines.mid(lines.size() - 2),
+              (QStringList{QStringLiteral("Não foi possível restabelecer a conexão com o banco."),
+                           QStringLiteral("Arquivo de erro criado Código do erro: 335544721")}));
     EXPECT_TRUE(QFile::exists(marker()));
     EXPECT_FALSE(md.ibdConexao.Connected());
 
@@ -58,7 +64,8 @@ TEST_F(LostConnection, ServerGoneThenBack) {
     EXPECT_EQ(query(md), 0);
     lines = testlog::texts();
     ASSERT_GE(lines.size(), 2);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = 335544721, Mensagem = "))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = 335544721, Mensagem = ")))
+        << lines[0].toStdString();
     EXPECT_EQ(lines.last(), QStringLiteral("Não foi possível restabelecer a conexão com o banco."));
     EXPECT_TRUE(testlog::startingWith(QStringLiteral("Arquivo de erro criado")).isEmpty());
     EXPECT_EQ(testfiles::readAll(marker()), markerContent);

@@ -24,7 +24,8 @@ TEST(StatementValues, DatesFollowTheRegionalSeparator) {
 
 TEST(RegionalSettings, BrazilianFormats) {
     const QDateTime at(QDate(2021, 12, 8), QTime(14, 3, 7, 123));
-    EXPECT_EQ(regional::logDate(at) + u' ' + regional::logTime(at), QStringLiteral("08/12/2021 14:03:07:123"));
+    EXPECT_EQ(regional::logDate(at) + u' ' + regional::logTime(at),
+              QStringLiteral("08/12/2021 14:03:07:123"));
     EXPECT_EQ(regional::dateTimeStamp(at), QStringLiteral("08/12/2021 14:03:07"));
     EXPECT_EQ(regional::shortDateLongTime(at), QStringLiteral("08/12/2021 14:03:07"));
     EXPECT_EQ(regional::decimalSeparator(), u',');

@@ -10,8 +10,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 
 namespace {
 // A site: a drive-C folder with the suite's two INI files, a working directory, and the shop
@@ -31,7 +31,8 @@ protected:
         QDir(markers()).removeRecursively();
         testlog::clear();
         writePdvIni("[Configuracoes]\r\nNumPDV=1\r\n");
-        writeServerIni("[Configuracoes]\r\nServidor=" + FirebirdServer::shared().servidor().toLatin1() + "\r\n");
+        writeServerIni("[Configuracoes]\r\nServidor=" + FirebirdServer::shared().servidor().toLatin1() +
+                       "\r\n");
     }
     void TearDown() override {
         QDir::setCurrent(previous);
@@ -56,7 +57,8 @@ protected:
         p->setProcessEnvironment(env);
         p->start(QCoreApplication::applicationDirPath() + QStringLiteral("/md_instance"));
         p->waitForStarted();
-        while (!p->canReadLine() && p->state() == QProcess::Running) p->waitForReadyRead(100);
+        while (!p->canReadLine() && p->state() == QProcess::Running)
+            p->waitForReadyRead(100);
         return p;
     }
 
@@ -76,15 +78,18 @@ TEST_F(StartupGate, CompleteStartHoldsTheLockAndConnects) {
         md.DataModuleCreate(&md);
         EXPECT_TRUE(md.ibdConexao.Connected());
         EXPECT_EQ(md.iPDV_CODIGO, 1);
-        EXPECT_EQ(md.ibdConexao.DatabaseName, FirebirdServer::shared().servidor() + QStringLiteral(":\\NutravaWin\\Dados\\Nutrava.fdb"));
-        EXPECT_EQ(md.ibdConexao.Params, (QStringList{QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=kestrelio")}));
+        EXPECT_EQ(md.ibdConexao.DatabaseName,
+                  FirebirdServer::shared().servidor() + QStringLiteral(":\\NutravaWin\\Dados\\Nutrava.fdb"));
+        EXPECT_EQ(md.ibdConexao.Params,
+                  (QStringList{QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=kestrelio")}));
         EXPECT_FALSE(md.ibtPrincipal.InTransaction());
         // Readers see who holds the lock.
         EXPECT_TRUE(testfiles::readAll(lockFile()).startsWith("VORTALIS 1 ATIVADO EM "));
         EXPECT_TRUE(QDir(markers()).exists());
     }
     EXPECT_FALSE(QFile::exists(lockFile()));
-    EXPECT_EQ(testlog::texts(), (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
+    EXPECT_EQ(testlog::texts(),
+              (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
 }
 
 TEST_F(StartupGate, EndsOfTheProcess) {
@@ -93,10 +98,12 @@ TEST_F(StartupGate, EndsOfTheProcess) {
         QByteArray pdvIni; // empty: no file
         QString warning;
     };
-    const QString notConfigured = QStringLiteral(
-        "O número de PDV deste terminal não está configurado. Por favor, entre \\n no sistema GESTAL para configurá-lo.");
+    const QString notConfigured = QStringLiteral("O número de PDV deste terminal não está configurado. Por "
+                                                 "favor, entre \\n no sistema GESTAL para configurá-lo.");
     const Case cases[] = {
-        {"missing PDVNutrava.INI", {}, QStringLiteral("Arquivo C:\\NutravaWin\\PDVNutrava\\PDVNutrava.INI não encontrado. Verifique")},
+        {"missing PDVNutrava.INI",
+         {},
+         QStringLiteral("Arquivo C:\\NutravaWin\\PDVNutrava\\PDVNutrava.INI não encontrado. Verifique")},
         {"NumPDV missing", "[Configuracoes]\r\nOutro=1\r\n", notConfigured},
         {"NumPDV 0", "[Configuracoes]\r\nNumPDV=0\r\n", notConfigured},
         {"NumPDV -3", "[Configuracoes]\r\nNumPDV=-3\r\n", notConfigured},
@@ -114,7 +121,8 @@ TEST_F(StartupGate, EndsOfTheProcess) {
         }
         EXPECT_EQ(dialogs.shown, (std::vector<ShownDialog>{{dialogs::Kind::Warning, c.warning}}));
         EXPECT_FALSE(QFile::exists(lockFile()));
-        EXPECT_EQ(testlog::texts(), (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
+        EXPECT_EQ(testlog::texts(),
+                  (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
     }
 }
 
@@ -150,8 +158,10 @@ TEST_F(StartupGate, OldMarkersAreClearedButHiddenOnesAndFoldersStay) {
         testfiles::write(markers() + u'/' + QString::fromLatin1(name), "old");
     TMD md;
     md.DataModuleCreate(&md);
-    QStringList left = QDir(markers()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    EXPECT_EQ(left, (QStringList{QStringLiteral(".hidden.error"), QStringLiteral("folder.error"), QStringLiteral("keep.txt")}));
+    QStringList left =
+        QDir(markers()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    EXPECT_EQ(left, (QStringList{QStringLiteral(".hidden.error"), QStringLiteral("folder.error"),
+                                 QStringLiteral("keep.txt")}));
     // A folder named with or without its last separator is the same folder.
     EXPECT_TRUE(md.VerificarCriarDir(markers() + u'/'));
     EXPECT_TRUE(md.VerificarCriarDir(markers()));
@@ -162,7 +172,9 @@ TEST_F(StartupGate, MissingServerIniLeavesAnUnopenableName) {
     DialogRecorder dialogs;
     TMD md;
     EXPECT_THROW(md.DataModuleCreate(&md), db::FirebirdError);
-    EXPECT_EQ(dialogs.shown, (std::vector<ShownDialog>{{dialogs::Kind::Warning, QStringLiteral("Arquivo Inexistente: \n") + serverIni()}}));
+    EXPECT_EQ(dialogs.shown,
+              (std::vector<ShownDialog>{
+                  {dialogs::Kind::Warning, QStringLiteral("Arquivo Inexistente: \n") + serverIni()}}));
     EXPECT_EQ(md.ibdConexao.DatabaseName, QStringLiteral(":\\NutravaWin\\Dados\\Nutrava.fdb"));
     // The lock is held all the same.
     EXPECT_TRUE(QFile::exists(lockFile()));
@@ -179,7 +191,8 @@ TEST_F(StartupGate, SecondInstanceIsRefusedAndLeavesTheFirstLockAlone) {
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_EQ(second->readAllStandardOutput(), QByteArray("ended\n"));
     EXPECT_EQ(testfiles::readAll(lockFile()), holderLine);
-    EXPECT_EQ(testlog::texts(), (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
+    EXPECT_EQ(testlog::texts(),
+              (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
 
     // From another working directory the lock is another one.
     QTemporaryDir elsewhere;

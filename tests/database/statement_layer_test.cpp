@@ -23,7 +23,9 @@ protected:
         testlog::clear();
     }
 
-    int count(const QString& table) { return ShopSession(database).scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt(); }
+    int count(const QString& table) {
+        return ShopSession(database).scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
+    }
 
     TMD md;
 };
@@ -37,7 +39,8 @@ TEST_F(StatementLayer, QueryWithoutRowsReadsAsEmptyAndZero) {
     EXPECT_TRUE(q->Eof());
     EXPECT_EQ(q->FieldByName(QStringLiteral("car_codigo")).AsString(), QString());
     EXPECT_EQ(q->FieldByName(QStringLiteral("CAR_CODIGO")).AsInteger(), 0);
-    EXPECT_EQ(q->FieldByName(QStringLiteral("car_dtinativacao")).AsDateTime(), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("car_dtinativacao")).AsDateTime(),
+              QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
     EXPECT_THROW(q->FieldByName(QStringLiteral("NO_SUCH_COLUMN")), Failure);
 }
 
@@ -51,13 +54,14 @@ TEST_F(StatementLayer, NullSumReadsAsZero) {
 }
 
 TEST_F(StatementLayer, FieldsOfEveryShopTypeAndNavigation) {
-    ShopSession(database).exec(QStringList{
-        QStringLiteral("INSERT INTO VENDAITEM VALUES (1, '2021-05-03', 57, 1, 12.34, NULL)"),
-        QStringLiteral("INSERT INTO VENDAITEM VALUES (1, '2021-05-03', 57, 2, -0.5, 'S')"),
-        QStringLiteral("INSERT INTO VENDAITEM VALUES (1, '2021-05-04', 58, 1, 0, 'N')")});
+    ShopSession(database).exec(
+        QStringList{QStringLiteral("INSERT INTO VENDAITEM VALUES (1, '2021-05-03', 57, 1, 12.34, NULL)"),
+                    QStringLiteral("INSERT INTO VENDAITEM VALUES (1, '2021-05-03', 57, 2, -0.5, 'S')"),
+                    QStringLiteral("INSERT INTO VENDAITEM VALUES (1, '2021-05-04', 58, 1, 0, 'N')")});
     std::unique_ptr<db::TDataSet> q;
     ASSERT_EQ(md.Consultar(QStringLiteral("SELECT vit_subtotal, CAI_DATA, ven_controle, VIT_CANCELADO, "
-                                          "CAST('2021-05-03 14:03:07' AS TIMESTAMP) AS MOMENTO, CAST(2.5 AS DOUBLE PRECISION) AS REAL_NUMBER, "
+                                          "CAST('2021-05-03 14:03:07' AS TIMESTAMP) AS MOMENTO, CAST(2.5 AS "
+                                          "DOUBLE PRECISION) AS REAL_NUMBER, "
                                           "CAST(7 AS SMALLINT) AS CURTO, CAST(9000000000 AS BIGINT) AS LONGO "
                                           "FROM VENDAITEM ORDER BY CAI_DATA, VIT_ITEM"),
                            q, 1),
@@ -66,10 +70,12 @@ TEST_F(StatementLayer, FieldsOfEveryShopTypeAndNavigation) {
     EXPECT_FALSE(q->Eof());
     EXPECT_EQ(q->FieldByName(QStringLiteral("VIT_SUBTOTAL")).AsFloat(), 12.34);
     EXPECT_EQ(q->FieldByName(QStringLiteral("VIT_SUBTOTAL")).AsString(), QStringLiteral("12,34"));
-    EXPECT_EQ(q->FieldByName(QStringLiteral("cai_data")).AsDateTime(), QDateTime(QDate(2021, 5, 3), QTime(0, 0)));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("cai_data")).AsDateTime(),
+              QDateTime(QDate(2021, 5, 3), QTime(0, 0)));
     EXPECT_EQ(q->FieldByName(QStringLiteral("Ven_Controle")).AsInteger(), 57);
     EXPECT_TRUE(q->FieldByName(QStringLiteral("VIT_CANCELADO")).IsNull());
-    EXPECT_EQ(q->FieldByName(QStringLiteral("MOMENTO")).AsDateTime(), QDateTime(QDate(2021, 5, 3), QTime(14, 3, 7)));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("MOMENTO")).AsDateTime(),
+              QDateTime(QDate(2021, 5, 3), QTime(14, 3, 7)));
     EXPECT_EQ(q->FieldByName(QStringLiteral("REAL_NUMBER")).AsFloat(), 2.5);
     EXPECT_EQ(q->FieldByName(QStringLiteral("CURTO")).AsInteger(), 7);
     EXPECT_EQ(q->FieldByName(QStringLiteral("LONGO")).AsString(), QStringLiteral("9000000000"));
@@ -87,11 +93,16 @@ TEST_F(StatementLayer, FieldsOfEveryShopTypeAndNavigation) {
 }
 
 TEST_F(StatementLayer, TextsTravelAsWindows1252) {
-    ASSERT_EQ(md.ExecutarSQL(QStringLiteral("INSERT INTO CONFIGGERAL VALUES ('AÇÃO', 'São João d''Arc')"), 3, 3), 1);
+    ASSERT_EQ(
+        md.ExecutarSQL(QStringLiteral("INSERT INTO CONFIGGERAL VALUES ('AÇÃO', 'São João d''Arc')"), 3, 3),
+        1);
     std::unique_ptr<db::TDataSet> q;
-    ASSERT_EQ(md.Consultar(QStringLiteral("SELECT CFG_VALOR FROM CONFIGGERAL WHERE CFG_HABILITACAO = 'AÇÃO'"), q, 1), 1);
+    ASSERT_EQ(md.Consultar(QStringLiteral("SELECT CFG_VALOR FROM CONFIGGERAL WHERE CFG_HABILITACAO = 'AÇÃO'"),
+                           q, 1),
+              1);
     EXPECT_EQ(q->FieldByName(QStringLiteral("CFG_VALOR")).AsString(), QStringLiteral("São João d'Arc"));
-    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT OCTET_LENGTH(CFG_VALOR) FROM CONFIGGERAL")), QStringLiteral("14"));
+    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT OCTET_LENGTH(CFG_VALOR) FROM CONFIGGERAL")),
+              QStringLiteral("14"));
 }
 
 TEST_F(StatementLayer, DefaultSelectorLeavesTheChangeUncommittedOnThePrincipalTransaction) {
@@ -112,7 +123,8 @@ TEST_F(StatementLayer, FailedStatementLeavesItsTransactionActive) {
     EXPECT_TRUE(md.ibtAuxiliar.InTransaction());
     // The caller's commit then commits what the transaction holds.
     md.ConfirmarTransacao(3);
-    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT CFG_VALOR FROM CONFIGGERAL")), QStringLiteral("V"));
+    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT CFG_VALOR FROM CONFIGGERAL")),
+              QStringLiteral("V"));
 
     ASSERT_EQ(md.ExecutarSQL(QStringLiteral("INSERT INTO NO_SUCH_TABLE VALUES (1)"), 3, 3), 0);
     EXPECT_TRUE(md.ibtAuxiliar.InTransaction());
@@ -141,22 +153,34 @@ TEST_F(StatementLayer, RefusedParameters) {
     const Case cases[] = {
         {7, 0, {dialogs::Kind::Warning, QStringLiteral("Parâmetro TRANSACAO inválido.")}},
         {4, 1, {dialogs::Kind::Warning, QStringLiteral("Parâmetro TRANSACAO inválido.")}},
-        {3, 6, {dialogs::Kind::Error, QStringLiteral("Parâmetro Inválido:\r   ComponenteTransacao, função ExecutarSQL.")}},
-        {3, 0, {dialogs::Kind::Error, QStringLiteral("Parâmetro Inválido:\r   ComponenteTransacao, função ExecutarSQL.")}},
+        {3,
+         6,
+         {dialogs::Kind::Error,
+          QStringLiteral("Parâmetro Inválido:\r   ComponenteTransacao, função ExecutarSQL.")}},
+        {3,
+         0,
+         {dialogs::Kind::Error,
+          QStringLiteral("Parâmetro Inválido:\r   ComponenteTransacao, função ExecutarSQL.")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.mode) << "/" << int(c.selector));
         DialogRecorder dialogs;
-        EXPECT_EQ(md.ExecutarSQL(QStringLiteral("INSERT INTO CONFIGGERAL VALUES ('K', 'V')"), c.mode, c.selector), 3);
+        EXPECT_EQ(
+            md.ExecutarSQL(QStringLiteral("INSERT INTO CONFIGGERAL VALUES ('K', 'V')"), c.mode, c.selector),
+            3);
         EXPECT_EQ(dialogs.shown, std::vector<ShownDialog>{c.dialog});
-        EXPECT_FALSE(md.ibtPrincipal.InTransaction() || md.ibtAuxiliar.InTransaction() || md.ibtTravamento.InTransaction());
+        EXPECT_FALSE(md.ibtPrincipal.InTransaction() || md.ibtAuxiliar.InTransaction() ||
+                     md.ibtTravamento.InTransaction());
     }
     DialogRecorder dialogs;
     std::unique_ptr<db::TDataSet> q;
     EXPECT_EQ(md.Consultar(QStringLiteral("SELECT * FROM CONFIGGERAL"), q, 0), 0);
     EXPECT_FALSE(q);
-    EXPECT_EQ(dialogs.shown, (std::vector<ShownDialog>{{dialogs::Kind::Error,
-                                                       QStringLiteral("Parâmetro Inválido:\r   ComponenteTransacao, procedimento CriarDataSet.")}}));
+    EXPECT_EQ(
+        dialogs.shown,
+        (std::vector<ShownDialog>{
+            {dialogs::Kind::Error,
+             QStringLiteral("Parâmetro Inválido:\r   ComponenteTransacao, procedimento CriarDataSet.")}}));
     EXPECT_EQ(count(QStringLiteral("CONFIGGERAL")), 0);
 }
 
@@ -167,7 +191,9 @@ TEST_F(StatementLayer, SyntaxErrorIsLoggedOnceAndAnsweredWithZero) {
     EXPECT_EQ(md.ExecutarSQL(QStringLiteral("UPDAT nothing"), 3, 3), 0);
     const QStringList errors = testlog::startingWith(QStringLiteral("Erro = "));
     ASSERT_EQ(errors.size(), 2);
-    for (const QString& line : errors) EXPECT_TRUE(line.startsWith(QStringLiteral("Erro = 335544569, Mensagem = Dynamic SQL Error"))) << line.toStdString();
+    for (const QString& line : errors)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("Erro = 335544569, Mensagem = Dynamic SQL Error")))
+            << line.toStdString();
     EXPECT_TRUE(md.ibdConexao.Connected());
 }
 
@@ -179,9 +205,11 @@ TEST_F(StatementLayer, LockedRowFailsAtOnce) {
     EXPECT_EQ(md.ExecutarSQL(QStringLiteral("UPDATE CONFIGGERAL SET CFG_VALOR = 'mine'"), 3, 3), 0);
     const QStringList errors = testlog::startingWith(QStringLiteral("Erro = "));
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Erro = 335544336, Mensagem = "))) << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Erro = 335544336, Mensagem = ")))
+        << errors[0].toStdString();
     other.ConfirmarTransacao(3);
-    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT CFG_VALOR FROM CONFIGGERAL")), QStringLiteral("other"));
+    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT CFG_VALOR FROM CONFIGGERAL")),
+              QStringLiteral("other"));
 }
 
 TEST_F(StatementLayer, QueryAndStatementReopenAClosedConnection) {

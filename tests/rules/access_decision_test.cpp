@@ -7,26 +7,39 @@
 
 namespace {
 // Rows of the shop tables, as small fixtures.
-QString dia(const char* iso) { return QStringLiteral("'%1'").arg(QString::fromLatin1(iso)); }
+QString dia(const char* iso) {
+    return QStringLiteral("'%1'").arg(QString::fromLatin1(iso));
+}
 QString cartao(const QString& codigo, const QString& chip, const char* situacao = "N") {
     return QStringLiteral("INSERT INTO CADCARTAO VALUES (1, '%1', '%2', NULL, NULL, %3)")
-        .arg(codigo, QString::fromLatin1(situacao), chip.isNull() ? QStringLiteral("NULL") : u'\'' + QString(chip).replace(u'\'', QStringLiteral("''")) + u'\'');
+        .arg(codigo, QString::fromLatin1(situacao),
+             chip.isNull() ? QStringLiteral("NULL")
+                           : u'\'' + QString(chip).replace(u'\'', QStringLiteral("''")) + u'\'');
 }
 QString caixa(const char* day, const char* aberto = "S") {
-    return QStringLiteral("INSERT INTO CAIXASITUACAO VALUES (1, %1, '%2')").arg(dia(day), QString::fromLatin1(aberto));
+    return QStringLiteral("INSERT INTO CAIXASITUACAO VALUES (1, %1, '%2')")
+        .arg(dia(day), QString::fromLatin1(aberto));
 }
 int nextLink = 1;
 // An open sale booked on a card, with its items (an amount, or "c:amount" for a cancelled item).
-QStringList venda(const char* day, int controle, const QString& card, std::initializer_list<const char*> itens) {
+QStringList venda(const char* day, int controle, const QString& card,
+                  std::initializer_list<const char*> itens) {
     QStringList rows{QStringLiteral("INSERT INTO VENDA VALUES (1, %1, %2, 'A')").arg(dia(day)).arg(controle),
-                     QStringLiteral("INSERT INTO VENDACARTAO VALUES (%1, 1, %2, %3, '%4')").arg(nextLink++).arg(dia(day)).arg(controle).arg(card)};
+                     QStringLiteral("INSERT INTO VENDACARTAO VALUES (%1, 1, %2, %3, '%4')")
+                         .arg(nextLink++)
+                         .arg(dia(day))
+                         .arg(controle)
+                         .arg(card)};
     int n = 1;
     for (const char* item : itens) {
         QString value = QString::fromLatin1(item);
         const bool cancelled = value.startsWith(u'c');
         if (cancelled) value.remove(0, 2);
         rows << QStringLiteral("INSERT INTO VENDAITEM VALUES (1, %1, %2, %3, %4, %5)")
-                    .arg(dia(day)).arg(controle).arg(n++).arg(value, cancelled ? QStringLiteral("'S'") : QStringLiteral("NULL"));
+                    .arg(dia(day))
+                    .arg(controle)
+                    .arg(n++)
+                    .arg(value, cancelled ? QStringLiteral("'S'") : QStringLiteral("NULL"));
     }
     return rows;
 }
@@ -56,7 +69,8 @@ protected:
     void arrange(const QStringList& rows) { ShopSession(database).exec(rows); }
     QString vendas() {
         QStringList parts;
-        for (const QStringList& row : ShopSession(database).rows(QStringLiteral("SELECT VEN_CONTROLE, VEN_SITUACAO FROM VENDA ORDER BY VEN_CONTROLE")))
+        for (const QStringList& row : ShopSession(database).rows(
+                 QStringLiteral("SELECT VEN_CONTROLE, VEN_SITUACAO FROM VENDA ORDER BY VEN_CONTROLE")))
             parts << row.join(u':');
         return parts.join(u' ');
     }
@@ -73,38 +87,65 @@ protected:
 TEST_F(AccessDecision, Outcomes) {
     const QString c1 = QStringLiteral("1236"), c2 = QStringLiteral("1243");
     const Case cases[] = {
-        {"unregistered chip", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))}, QStringLiteral("999"), false, false, ""},
-        {"no open sale", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))}, QStringLiteral("123"), true, true, ""},
-        {"something to pay", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-03", 57, c1, {"10.00", "2.50"}),
+        {"unregistered chip", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))},
+         QStringLiteral("999"), false, false, ""},
+        {"no open sale", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))}, QStringLiteral("123"),
+         true, true, ""},
+        {"something to pay",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c1, {"10.00", "2.50"}),
          QStringLiteral("123"), false, true, "57:A"},
-        {"nothing to pay", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-03", 57, c1, {"10.00", "-10.00"}),
+        {"nothing to pay",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c1, {"10.00", "-10.00"}),
          QStringLiteral("123"), true, true, "57:C"},
-        {"all items cancelled", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-03", 57, c1, {"c:10.00"}),
+        {"all items cancelled",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c1, {"c:10.00"}),
          QStringLiteral("123"), true, true, "57:C"},
-        {"no items", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-04", 58, c1, {}),
+        {"no items",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-04", 58, c1, {}),
          QStringLiteral("123"), true, true, "58:C"},
-        {"negative sum", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-03", 57, c1, {"-5.00"}),
+        {"negative sum",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c1, {"-5.00"}),
          QStringLiteral("123"), false, true, "57:A"},
-        {"sum over all open sales", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-03", 57, c1, {"5.00"}) +
-                                        venda("2021-05-04", 58, c1, {"-5.00"}),
+        {"sum over all open sales",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c1, {"5.00"}) + venda("2021-05-04", 58, c1, {"-5.00"}),
          QStringLiteral("123"), true, true, "57:C 58:A"},
-        {"sale outside the open days", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-01", 50, c1, {"10.00"}),
+        {"sale outside the open days",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-01", 50, c1, {"10.00"}),
          QStringLiteral("123"), true, true, "50:A"},
-        {"one open day", QStringList{caixa("2021-05-04")} + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-03", 57, c1, {"10.00"}),
+        {"one open day",
+         QStringList{caixa("2021-05-04")} + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c1, {"10.00"}),
          QStringLiteral("123"), true, true, "57:A"},
-        {"no open day", QStringList{caixa("2021-05-03", "N")} + QStringList{cartao(c1, QStringLiteral("123"))} + venda("2021-05-03", 57, c1, {"10.00"}),
+        {"no open day",
+         QStringList{caixa("2021-05-03", "N")} + QStringList{cartao(c1, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c1, {"10.00"}),
          QStringLiteral("123"), true, true, "57:A"},
-        {"deactivated card", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"), "I")}, QStringLiteral("123"), true, true, ""},
-        {"cards sharing a chip", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123")), cartao(c2, QStringLiteral("123"))} +
-                                     venda("2021-05-03", 57, c2, {"10.00"}),
+        {"deactivated card", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"), "I")},
+         QStringLiteral("123"), true, true, ""},
+        {"cards sharing a chip",
+         kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123")), cartao(c2, QStringLiteral("123"))} +
+             venda("2021-05-03", 57, c2, {"10.00"}),
          QStringLiteral("123"), false, true, "57:A"},
-        {"leading zeros read as a number", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))}, QStringLiteral("000123"), true, true, ""},
-        {"chip stored with leading zeros", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("000123"))}, QStringLiteral("000123"), false, false, ""},
-        {"read over 15 digits", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("1234567890123456"))}, QStringLiteral("1234567890123456"), false, false, ""},
-        {"exponent read", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("1000"))}, QStringLiteral("1E3"), true, true, ""},
-        {"chip with a quote", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("12'3"))}, QStringLiteral("12'3"), true, true, ""},
-        {"nothing injected", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))}, QStringLiteral("1' OR '1'='1"), false, false, ""},
-        {"empty comanda", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))}, QString(), false, false, ""},
+        {"leading zeros read as a number", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))},
+         QStringLiteral("000123"), true, true, ""},
+        {"chip stored with leading zeros", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("000123"))},
+         QStringLiteral("000123"), false, false, ""},
+        {"read over 15 digits", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("1234567890123456"))},
+         QStringLiteral("1234567890123456"), false, false, ""},
+        {"exponent read", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("1000"))},
+         QStringLiteral("1E3"), true, true, ""},
+        {"chip with a quote", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("12'3"))},
+         QStringLiteral("12'3"), true, true, ""},
+        {"nothing injected", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))},
+         QStringLiteral("1' OR '1'='1"), false, false, ""},
+        {"empty comanda", kDiasAbertos + QStringList{cartao(c1, QStringLiteral("123"))}, QString(), false,
+         false, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -113,25 +154,34 @@ TEST_F(AccessDecision, Outcomes) {
         arrange(c.fixture);
         EXPECT_EQ(decide(c.comanda), std::make_pair(c.liberada, c.existe));
         EXPECT_EQ(vendas(), QString::fromUtf8(c.vendasDepois));
-        EXPECT_TRUE(testlog::startingWith(QStringLiteral("Erro = ")).isEmpty()) << testlog::texts().join(u'\n').toStdString();
+        EXPECT_TRUE(testlog::startingWith(QStringLiteral("Erro = ")).isEmpty())
+            << testlog::texts().join(u'\n').toStdString();
     }
 }
 
 TEST_F(AccessDecision, LongestPathLogsEveryStepAndClosesTheSale) {
-    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} + venda("2021-05-03", 57, QStringLiteral("1236"), {"0"}));
+    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} +
+            venda("2021-05-03", 57, QStringLiteral("1236"), {"0"}));
     EXPECT_EQ(decide(QStringLiteral("0123")), std::make_pair(true, true));
     EXPECT_EQ(md.gd_MenorDataAberta, QDateTime(QDate(2021, 5, 3), QTime(0, 0)));
     EXPECT_EQ(md.gd_MaiorDataAberta, QDateTime(QDate(2021, 5, 4), QTime(0, 0)));
     const QStringList expected = {
         QStringLiteral("Comanda de numero : 123"),
-        QStringLiteral(" SELECT CAR_CODIGO FROM CADCARTAO C   WHERE C.CAR_CHIP = '123'     AND C.LOJ_CODIGO = 1 "),
-        QStringLiteral(" SELECT COUNT(VC.VCA_CONTROLE) AS QTDE  FROM VENDACARTAO VC  INNER JOIN VENDA V ON     (V.CAI_DATA = VC.CAI_DATA) AND     (V.VEN_CONTROLE = VC.VEN_CONTROLE) AND     (V.LOJ_CODIGO = VC.LOJ_CODIGO)  INNER JOIN CADCARTAO C ON     (C.LOJ_CODIGO = VC.LOJ_CODIGO) AND     (C.CAR_CODIGO = VC.CAR_CODIGO)  WHERE VC.CAI_DATA BETWEEN '2021/05/03' AND        '2021/05/04'   AND C.CAR_CHIP = '123'   AND V.LOJ_CODIGO = 1    AND V.VEN_SITUACAO = 'A' "),
+        QStringLiteral(
+            " SELECT CAR_CODIGO FROM CADCARTAO C   WHERE C.CAR_CHIP = '123'     AND C.LOJ_CODIGO = 1 "),
+        QStringLiteral(
+            " SELECT COUNT(VC.VCA_CONTROLE) AS QTDE  FROM VENDACARTAO VC  INNER JOIN VENDA V ON     "
+            "(V.CAI_DATA = VC.CAI_DATA) AND     (V.VEN_CONTROLE = VC.VEN_CONTROLE) AND     (V.LOJ_CODIGO = "
+            "VC.LOJ_CODIGO)  INNER JOIN CADCARTAO C ON     (C.LOJ_CODIGO = VC.LOJ_CODIGO) AND     "
+            "(C.CAR_CODIGO = VC.CAR_CODIGO)  WHERE VC.CAI_DATA BETWEEN '2021/05/03' AND        '2021/05/04'  "
+            " AND C.CAR_CHIP = '123'   AND V.LOJ_CODIGO = 1    AND V.VEN_SITUACAO = 'A' "),
         QStringLiteral("Verificar Itens abertos"),
         QStringLiteral("subtotal da comanda0"),
         QStringLiteral("informãções comanda1"),
         QStringLiteral("Resultado VerificarTodosItensAbertos-1"),
         QStringLiteral("Resultado da funçãoVerificar Itens abertos : True"),
-        QStringLiteral("SQL de alteração da comanda: UPDATE    VENDA SET    VEN_SITUACAO = 'C' WHERE    LOJ_CODIGO   = 1 AND    CAI_DATA     = '2021/05/03' AND    VEN_CONTROLE = 57"),
+        QStringLiteral("SQL de alteração da comanda: UPDATE    VENDA SET    VEN_SITUACAO = 'C' WHERE    "
+                       "LOJ_CODIGO   = 1 AND    CAI_DATA     = '2021/05/03' AND    VEN_CONTROLE = 57"),
         QStringLiteral("Resultado do erro de executarSQL1"),
         QStringLiteral("Status da Comanda apos estar falsa-1"),
     };
@@ -144,29 +194,38 @@ TEST_F(AccessDecision, LongestPathLogsEveryStepAndClosesTheSale) {
 }
 
 TEST_F(AccessDecision, SomethingToPayStopsAfterTheCheck) {
-    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} + venda("2021-05-03", 57, QStringLiteral("1236"), {"12.50"}));
+    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} +
+            venda("2021-05-03", 57, QStringLiteral("1236"), {"12.50"}));
     EXPECT_EQ(decide(QStringLiteral("123")), std::make_pair(false, true));
     const QStringList texts = testlog::texts();
-    EXPECT_EQ(texts.mid(3), (QStringList{QStringLiteral("Verificar Itens abertos"), QStringLiteral("subtotal da comanda12,5"),
-                                         QStringLiteral("Resultado VerificarTodosItensAbertos0"),
-                                         QStringLiteral("Resultado da funçãoVerificar Itens abertos : False")}));
+    EXPECT_EQ(
+        texts.mid(3),
+        (QStringList{QStringLiteral("Verificar Itens abertos"), QStringLiteral("subtotal da comanda12,5"),
+                     QStringLiteral("Resultado VerificarTodosItensAbertos0"),
+                     QStringLiteral("Resultado da funçãoVerificar Itens abertos : False")}));
 }
 
 TEST_F(AccessDecision, TwoOpenSalesAreClosedOneReadAtATime) {
-    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} + venda("2021-05-03", 57, QStringLiteral("1236"), {}) +
+    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} +
+            venda("2021-05-03", 57, QStringLiteral("1236"), {}) +
             venda("2021-05-04", 58, QStringLiteral("1236"), {"c:3.00"}));
     EXPECT_EQ(decide(QStringLiteral("123")), std::make_pair(true, true));
-    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT COUNT(*) FROM VENDA WHERE VEN_SITUACAO = 'C'")), QStringLiteral("1"));
+    EXPECT_EQ(
+        ShopSession(database).scalar(QStringLiteral("SELECT COUNT(*) FROM VENDA WHERE VEN_SITUACAO = 'C'")),
+        QStringLiteral("1"));
     EXPECT_TRUE(testlog::texts().contains(QStringLiteral("informãções comanda2")));
     EXPECT_EQ(decide(QStringLiteral("123")), std::make_pair(true, true));
     EXPECT_EQ(vendas(), QStringLiteral("57:C 58:C"));
 }
 
 TEST_F(AccessDecision, LockedSaleIsRefusedAndTriedAgainNextRead) {
-    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} + venda("2021-05-03", 57, QStringLiteral("1236"), {"0"}));
+    arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))} +
+            venda("2021-05-03", 57, QStringLiteral("1236"), {"0"}));
     TMD other;
     connectDataModule(other, database);
-    ASSERT_EQ(other.ExecutarSQL(QStringLiteral("UPDATE VENDA SET VEN_SITUACAO = 'A' WHERE VEN_CONTROLE = 57"), 1, 3), 1);
+    ASSERT_EQ(other.ExecutarSQL(QStringLiteral("UPDATE VENDA SET VEN_SITUACAO = 'A' WHERE VEN_CONTROLE = 57"),
+                                1, 3),
+              1);
     EXPECT_EQ(decide(QStringLiteral("123")), std::make_pair(false, true));
     EXPECT_EQ(vendas(), QStringLiteral("57:A"));
     const QStringList texts = testlog::texts();
@@ -182,7 +241,8 @@ TEST_F(AccessDecision, LockedSaleIsRefusedAndTriedAgainNextRead) {
 TEST_F(AccessDecision, FailedQueryRefusesTheCard) {
     arrange(kDiasAbertos + QStringList{cartao(QStringLiteral("1236"), QStringLiteral("123"))});
     md.ibdConexao.Close();
-    md.ibdConexao.DatabaseName = FirebirdServer::shared().connectionName(FirebirdServer::shared().fileFor(QStringLiteral("missing")));
+    md.ibdConexao.DatabaseName =
+        FirebirdServer::shared().connectionName(FirebirdServer::shared().fileFor(QStringLiteral("missing")));
     EXPECT_EQ(decide(QStringLiteral("123")), std::make_pair(false, true));
     EXPECT_EQ(testlog::startingWith(QStringLiteral("Erro = ")).size(), 1);
 }
@@ -206,5 +266,7 @@ TEST(ComandaNumbers, NormalisedInGeneralForm) {
                           {"abc", "abc"},
                           {"", ""},
                           {"4711x", "4711x"}};
-    for (const Case& c : cases) EXPECT_EQ(regras::normalizarComanda(QString::fromUtf8(c.read)), QString::fromUtf8(c.normalised)) << c.read;
+    for (const Case& c : cases)
+        EXPECT_EQ(regras::normalizarComanda(QString::fromUtf8(c.read)), QString::fromUtf8(c.normalised))
+            << c.read;
 }

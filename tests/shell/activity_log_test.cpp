@@ -10,8 +10,12 @@
 #include <thread>
 
 namespace {
-QString logFolder() { return PastaExecutavel() + QStringLiteral("Log"); }
-QString logPath() { return logFolder() + QStringLiteral("/Vortalis.LOG"); }
+QString logFolder() {
+    return PastaExecutavel() + QStringLiteral("Log");
+}
+QString logPath() {
+    return logFolder() + QStringLiteral("/Vortalis.LOG");
+}
 const QRegularExpression kStamp(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} "));
 
 class ActivityLog : public ::testing::Test {
@@ -32,13 +36,15 @@ TEST_F(ActivityLog, WritesOneWindows1252LinePerCall) {
     const QList<QByteArray> lines = bytes.split('\n');
     ASSERT_EQ(lines.size(), 3); // two lines and the empty rest after the last line end
     EXPECT_TRUE(lines[0].endsWith(" N\xE3o foi poss\xEDvel\r"));
-    for (int i = 0; i < 2; ++i) EXPECT_TRUE(kStamp.match(QString::fromLatin1(lines[i])).hasMatch()) << lines[i].constData();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(kStamp.match(QString::fromLatin1(lines[i])).hasMatch()) << lines[i].constData();
     // An empty text leaves the date, the time and a trailing blank.
     EXPECT_EQ(lines[1].size(), qsizetype(std::string("08/12/2021 14:03:07:123 \r").size()));
     EXPECT_TRUE(lines[1].endsWith(" \r"));
     // The date is today's, day first.
     EXPECT_TRUE(lines[0].startsWith(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toLatin1()) ||
-                lines[0].startsWith(QDate::currentDate().addDays(-1).toString(QStringLiteral("dd/MM/yyyy")).toLatin1()));
+                lines[0].startsWith(
+                    QDate::currentDate().addDays(-1).toString(QStringLiteral("dd/MM/yyyy")).toLatin1()));
 }
 
 TEST_F(ActivityLog, AppendsToWhatIsThere) {
@@ -98,7 +104,8 @@ TEST_F(ActivityLog, TwoProcessesLoseNoLineAndNeverInterleave) {
     const QStringList lines = testfiles::crlfLines(logPath());
     ASSERT_EQ(lines.size(), 2 * kLines);
     int next[2] = {0, 0};
-    const QRegularExpression shape(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} ([AB]) linha (\\d+) \u00E7\u00E3o$"));
+    const QRegularExpression shape(QStringLiteral(
+        "^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} ([AB]) linha (\\d+) \u00E7\u00E3o$"));
     for (const QString& line : lines) {
         auto m = shape.match(line);
         ASSERT_TRUE(m.hasMatch()) << line.toStdString();

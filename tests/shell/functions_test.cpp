@@ -11,9 +11,9 @@ TEST(TextFunctions, Empty) {
         QString text;
         bool empty;
     };
-    for (const Case& c : {Case{QString(), true}, Case{QStringLiteral("  "), true},
-                          Case{QStringLiteral("\t\r\n\t"), true}, Case{QStringLiteral(" a "), false},
-                          Case{QString(QChar(0xA0)), false}}) {
+    for (const Case& c :
+         {Case{QString(), true}, Case{QStringLiteral("  "), true}, Case{QStringLiteral("\t\r\n\t"), true},
+          Case{QStringLiteral(" a "), false}, Case{QString(QChar(0xA0)), false}}) {
         SCOPED_TRACE(c.text.toStdString());
         EXPECT_EQ(Empty(c.text), c.empty);
     }
@@ -25,11 +25,12 @@ TEST(TextFunctions, StrZero) {
         int width;
         QString padded;
     };
-    for (const Case& c : {Case{QStringLiteral("1"), 3, QStringLiteral("001")}, Case{QString(), 3, QStringLiteral("000")},
-                          Case{QStringLiteral("-5"), 3, QStringLiteral("0-5")},
-                          Case{QStringLiteral("1234"), 3, QStringLiteral("1234")},
-                          Case{QStringLiteral("7"), 0, QStringLiteral("7")},
-                          Case{QStringLiteral("7"), -2, QStringLiteral("7")}}) {
+    for (const Case& c :
+         {Case{QStringLiteral("1"), 3, QStringLiteral("001")}, Case{QString(), 3, QStringLiteral("000")},
+          Case{QStringLiteral("-5"), 3, QStringLiteral("0-5")},
+          Case{QStringLiteral("1234"), 3, QStringLiteral("1234")},
+          Case{QStringLiteral("7"), 0, QStringLiteral("7")},
+          Case{QStringLiteral("7"), -2, QStringLiteral("7")}}) {
         SCOPED_TRACE(c.text.toStdString());
         EXPECT_EQ(StrZero(c.text, c.width), c.padded);
     }
@@ -40,13 +41,23 @@ TEST(TextFunctions, VersionLabels) {
         int id, major, minor;
         const char* label;
     };
-    const Case cases[] = {{1, 4, 0, "95"},      {1, 4, 10, "98"},          {1, 4, 90, "ME"},
-                          {1, 4, 5, "Desconhecido"}, {2, 3, 51, "NT 3.51"}, {2, 4, 0, "NT 4.0"},
-                          {2, 5, 0, "2000"},    {2, 5, 1, "XP"},           {2, 5, 2, "Desconhecido"},
-                          {2, 6, 0, "VISTA"},   {2, 6, 1, "7"},            {2, 6, 2, "Desconhecido"},
-                          {2, 10, 0, "Desconhecido"}, {0, 0, 0, "Desconhecido"}};
+    const Case cases[] = {{1, 4, 0, "95"},
+                          {1, 4, 10, "98"},
+                          {1, 4, 90, "ME"},
+                          {1, 4, 5, "Desconhecido"},
+                          {2, 3, 51, "NT 3.51"},
+                          {2, 4, 0, "NT 4.0"},
+                          {2, 5, 0, "2000"},
+                          {2, 5, 1, "XP"},
+                          {2, 5, 2, "Desconhecido"},
+                          {2, 6, 0, "VISTA"},
+                          {2, 6, 1, "7"},
+                          {2, 6, 2, "Desconhecido"},
+                          {2, 10, 0, "Desconhecido"},
+                          {0, 0, 0, "Desconhecido"}};
     for (const Case& c : cases)
-        EXPECT_EQ(RotuloVersao(c.id, c.major, c.minor), QString::fromUtf8(c.label)) << c.id << c.major << c.minor;
+        EXPECT_EQ(RotuloVersao(c.id, c.major, c.minor), QString::fromUtf8(c.label))
+            << c.id << c.major << c.minor;
     EXPECT_EQ(VersaoWindows(), QStringLiteral("Desconhecido"));
 }
 
@@ -72,8 +83,10 @@ protected:
                                  "Servidor=segundo\r\n"
                                  "Citado=\"com aspas\"\r\n"
                                  "Acento=S\xE3o Jo\xE3o\r\n"
-                                 "Longo=" + longValue + "\r\n"
-                                 "[configuracoes]\r\nNumPDV=99\r\n");
+                                 "Longo=" +
+                                     longValue +
+                                     "\r\n"
+                                     "[configuracoes]\r\nNumPDV=99\r\n");
     }
 };
 
@@ -95,7 +108,8 @@ TEST_F(IniReading, FollowsTheProfileStringRules) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.section) + "/" + c.key);
-        EXPECT_EQ(LeIniStr(path(), QString::fromUtf8(c.section), QString::fromUtf8(c.key), QStringLiteral("padrao")),
+        EXPECT_EQ(LeIniStr(path(), QString::fromUtf8(c.section), QString::fromUtf8(c.key),
+                           QStringLiteral("padrao")),
                   c.value);
     }
     EXPECT_EQ(LeIniStr(path(), QStringLiteral("Configuracoes"), QStringLiteral("Longo"), QString()),
@@ -106,8 +120,10 @@ TEST_F(IniReading, FollowsTheProfileStringRules) {
 TEST_F(IniReading, MissingFileWarnsAndGivesTheDefault) {
     DialogRecorder dialogs;
     const QString missing = dir.filePath(QStringLiteral("PDVNutrava.INI"));
-    EXPECT_EQ(LeIniStr(missing, QStringLiteral("Configuracoes"), QStringLiteral("NumPDV"), QStringLiteral("0")),
-              QStringLiteral("0"));
+    EXPECT_EQ(
+        LeIniStr(missing, QStringLiteral("Configuracoes"), QStringLiteral("NumPDV"), QStringLiteral("0")),
+        QStringLiteral("0"));
     ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0], (ShownDialog{dialogs::Kind::Warning, QStringLiteral("Arquivo Inexistente: \n") + missing}));
+    EXPECT_EQ(dialogs.shown[0],
+              (ShownDialog{dialogs::Kind::Warning, QStringLiteral("Arquivo Inexistente: \n") + missing}));
 }

@@ -21,7 +21,8 @@ protected:
     QString previous;
 };
 
-const QRegularExpression kLockLine(QStringLiteral("^VORTALIS 1 ATIVADO EM \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n$"));
+const QRegularExpression
+    kLockLine(QStringLiteral("^VORTALIS 1 ATIVADO EM \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n$"));
 } // namespace
 
 TEST_F(InstanceLock, HeldLockRefusesASecondHolderAndKeepsItsLine) {
@@ -41,10 +42,12 @@ TEST_F(InstanceLock, HeldLockRefusesASecondHolderAndKeepsItsLine) {
 }
 
 TEST_F(InstanceLock, LeftoverFileIsTakenOverAndReplaced) {
-    testfiles::write(QStringLiteral("ATIVO_VORTALIS.001"), "VORTALIS 1 ATIVADO EM 01/01/2020 00:00:00 and more text\r\n");
+    testfiles::write(QStringLiteral("ATIVO_VORTALIS.001"),
+                     "VORTALIS 1 ATIVADO EM 01/01/2020 00:00:00 and more text\r\n");
     platform::ExclusiveFile lock;
     ASSERT_TRUE(TravarJanela(1, QStringLiteral("VORTALIS"), lock, QString()));
-    EXPECT_TRUE(kLockLine.match(QString::fromLatin1(testfiles::readAll(QStringLiteral("ATIVO_VORTALIS.001")))).hasMatch());
+    EXPECT_TRUE(kLockLine.match(QString::fromLatin1(testfiles::readAll(QStringLiteral("ATIVO_VORTALIS.001"))))
+                    .hasMatch());
     DestravarJanela(1, QStringLiteral("VORTALIS"), lock);
 }
 
@@ -96,5 +99,6 @@ TEST_F(Markers, CreatedOnceWithItsLogLine) {
 TEST_F(Markers, UnwritableMarkerIsAnIoErrorAfterItsLogLine) {
     QDir(folder()).removeRecursively();
     EXPECT_THROW(CriarArquivoErro(QStringLiteral("00001.error"), QStringLiteral("00001.error")), EInOutError);
-    EXPECT_EQ(testlog::texts(), QStringList{QStringLiteral("Arquivo de erro criado Código do erro: 00001.error")});
+    EXPECT_EQ(testlog::texts(),
+              QStringList{QStringLiteral("Arquivo de erro criado Código do erro: 00001.error")});
 }

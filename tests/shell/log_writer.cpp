@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     if (argc != 3) return 2;
     const QString tag = QString::fromLocal8Bit(argv[1]);
     const int count = std::atoi(argv[2]);
-    for (int i = 0; i < count; ++i) GravarLogTXT(QStringLiteral("%1 linha %2 ção").arg(tag).arg(i));
+    for (int i = 0; i < count; ++i)
+        GravarLogTXT(QStringLiteral("%1 linha %2 ção").arg(tag).arg(i));
     return 0;
 }

@@ -20,7 +20,8 @@ public:
 const auto* const kDataModule = ::testing::AddGlobalTestEnvironment(new DataModuleWithoutDatabase);
 
 void fill(TextPane* pane, int lines) {
-    for (int i = 0; i < lines; ++i) pane->append(QStringLiteral("linha %1").arg(i));
+    for (int i = 0; i < lines; ++i)
+        pane->append(QStringLiteral("linha %1").arg(i));
 }
 } // namespace
 
@@ -74,7 +75,8 @@ TEST(MainWindow, ResizingChangesOnlyTheEventLog) {
 
 TEST(MainWindow, EachClearButtonClearsOnlyItsPane) {
     TfrmPrincipal w;
-    for (TextPane* pane : {w.mmRecebidosAscii, w.mmEnviadosString, w.mmLog}) fill(pane, 3);
+    for (TextPane* pane : {w.mmRecebidosAscii, w.mmEnviadosString, w.mmLog})
+        fill(pane, 3);
     QTest::mouseClick(w.btnLimpar, Qt::LeftButton);
     EXPECT_EQ(w.mmRecebidosAscii->lineCount(), 0);
     EXPECT_EQ(w.mmEnviadosString->lineCount(), 3);

@@ -20,15 +20,17 @@ protected:
         ASSERT_TRUE(a.listen() && b.listen());
         ShopSession session(FirebirdServer::shared().connectionName(FirebirdServer::shared().aliasedFile()));
         session.clear();
-        session.exec({catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port())),
-                      catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(b.port()))});
+        session.exec(
+            {catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port())),
+             catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(b.port()))});
     }
     sim::SimulatedController a, b;
     Site site{FirebirdServer::shared().servidor()};
 };
 
 const QStringList kWholeRun = {QStringLiteral("Sistema Iniciado."), QStringLiteral(">>> Iniciou a Catraca"),
-                               QStringLiteral("<<< Finalizou a Catraca"), QStringLiteral("Sistema Encerrado.")};
+                               QStringLiteral("<<< Finalizou a Catraca"),
+                               QStringLiteral("Sistema Encerrado.")};
 } // namespace
 
 TEST_F(WholeProgram, ConnectsTheTurnstilesAndEndsOnTerminationSignals) {
@@ -57,8 +59,9 @@ TEST_F(WholeProgram, SecondInstanceEndsAtOnceAndLeavesTheFirstAlone) {
     ASSERT_TRUE(second->waitForFinished(30000));
     EXPECT_EQ(second->exitCode(), 0);
     EXPECT_EQ(testfiles::readAll(site.lockFile()), lockLine);
-    EXPECT_EQ(site.logTexts(), (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral(">>> Iniciou a Catraca"),
-                                            QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
+    EXPECT_EQ(site.logTexts(),
+              (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral(">>> Iniciou a Catraca"),
+                           QStringLiteral("Sistema Iniciado."), QStringLiteral("Sistema Encerrado.")}));
     EXPECT_EQ(a.connectionsAccepted(), 1);
 
     Site::signal(*first, SIGTERM);
@@ -71,13 +74,15 @@ TEST_F(WholeProgram, UnreachableDatabaseIsShownAndStartUpGoesOn) {
     auto program = unreachable.start();
     // The standard error box (written to standard error without a screen), then the window.
     ASSERT_TRUE(eventually([&] { return unreachable.logTexts().size() >= 3; }, 60000));
-    EXPECT_EQ(unreachable.logTexts().mid(0, 2), (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral(">>> Iniciou a Catraca")}));
+    EXPECT_EQ(unreachable.logTexts().mid(0, 2),
+              (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral(">>> Iniciou a Catraca")}));
     EXPECT_TRUE(unreachable.logTexts()[2].startsWith(QStringLiteral("Erro = 335544721, Mensagem = ")));
     Site::signal(*program, SIGTERM);
     ASSERT_TRUE(program->waitForFinished(60000));
     EXPECT_EQ(program->exitCode(), 0);
     const QString errors = QString::fromUtf8(program->readAllStandardError());
-    EXPECT_TRUE(errors.contains(QStringLiteral("vortalis error: Unable to complete network request to host \"localhost\"")))
+    EXPECT_TRUE(errors.contains(
+        QStringLiteral("vortalis error: Unable to complete network request to host \"localhost\"")))
         << errors.toStdString();
     // The reconnect timer may tick during the 30-second wait; the end is logged all the same.
     const QStringList texts = unreachable.logTexts();
@@ -93,6 +98,7 @@ TEST_F(WholeProgram, ClosingTheWindowLogsTheEnd) {
     w.show();
     ASSERT_TRUE(a.waitForConnections(1));
     w.close();
-    EXPECT_TRUE(QString::fromLatin1(testfiles::readAll(PastaExecutavel() + QStringLiteral("Log/Vortalis.LOG")))
-                    .endsWith(QStringLiteral(" <<< Finalizou a Catraca\r\n")));
+    EXPECT_TRUE(
+        QString::fromLatin1(testfiles::readAll(PastaExecutavel() + QStringLiteral("Log/Vortalis.LOG")))
+            .endsWith(QStringLiteral(" <<< Finalizou a Catraca\r\n")));
 }

@@ -21,9 +21,10 @@ QString run(const QString& program, const QStringList& args, const QByteArray& i
     p.write(input);
     p.closeWriteChannel();
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        throw std::runtime_error((program + u' ' + args.join(u' ') + QStringLiteral(" failed: ") +
-                                  QString::fromLocal8Bit(p.readAllStandardError() + p.readAllStandardOutput()))
-                                     .toStdString());
+        throw std::runtime_error(
+            (program + u' ' + args.join(u' ') + QStringLiteral(" failed: ") +
+             QString::fromLocal8Bit(p.readAllStandardError() + p.readAllStandardOutput()))
+                .toStdString());
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 } // namespace
@@ -35,17 +36,23 @@ FirebirdServer& FirebirdServer::shared() {
 }
 
 FirebirdServer::FirebirdServer()
-    : root_(QDir::tempPath() + QStringLiteral("/vortalis-fb-") + QUuid::createUuid().toString(QUuid::Id128)) {}
+    : root_(QDir::tempPath() + QStringLiteral("/vortalis-fb-") + QUuid::createUuid().toString(QUuid::Id128)) {
+}
 
 FirebirdServer::~FirebirdServer() {
     // Runs at exit, when Qt may be gone: plain system calls only.
-    if (running_) std::system((kScript + QStringLiteral(" stop ") + root_ + QStringLiteral(" >/dev/null 2>&1")).toLocal8Bit().constData());
+    if (running_)
+        std::system((kScript + QStringLiteral(" stop ") + root_ + QStringLiteral(" >/dev/null 2>&1"))
+                        .toLocal8Bit()
+                        .constData());
     QDir(root_).removeRecursively();
 }
 
 void FirebirdServer::start() {
     // The server follows this test binary out, even when the binary dies without stopping it.
-    port_ = run(kScript, {QStringLiteral("start"), root_, QString::number(QCoreApplication::applicationPid())}).toInt();
+    port_ =
+        run(kScript, {QStringLiteral("start"), root_, QString::number(QCoreApplication::applicationPid())})
+            .toInt();
     running_ = true;
 }
 
@@ -62,7 +69,8 @@ void FirebirdServer::createShopDatabase(const QString& file) {
                         "' USER 'SYSDBA' PASSWORD 'kestrelio' PAGE_SIZE 4096;\n" + schema.readAll();
     run(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-b")}, script);
     // Test databases need not survive a power cut: commits without forced writes keep the suite quick.
-    run(QStringLiteral("gfix"), {QStringLiteral("-user"), QStringLiteral("SYSDBA"), QStringLiteral("-password"), QStringLiteral("kestrelio"),
+    run(QStringLiteral("gfix"), {QStringLiteral("-user"), QStringLiteral("SYSDBA"),
+                                 QStringLiteral("-password"), QStringLiteral("kestrelio"),
                                  QStringLiteral("-write"), QStringLiteral("async"), connectionName(file)});
 }
 
@@ -88,7 +96,9 @@ ShopSession::ShopSession(const QString& connectionName) : parts_(new Parts) {
     parts_->connection.Open();
 }
 
-ShopSession::~ShopSession() { delete parts_; }
+ShopSession::~ShopSession() {
+    delete parts_;
+}
 
 void ShopSession::exec(const QString& sql) {
     db::TDataSet statement(parts_->connection, parts_->transaction);
@@ -98,7 +108,8 @@ void ShopSession::exec(const QString& sql) {
 }
 
 void ShopSession::exec(const QStringList& statements) {
-    for (const QString& s : statements) exec(s);
+    for (const QString& s : statements)
+        exec(s);
 }
 
 std::vector<QStringList> ShopSession::rows(const QString& sql) {
@@ -107,7 +118,8 @@ std::vector<QStringList> ShopSession::rows(const QString& sql) {
     query.Open();
     std::vector<QStringList> result;
     // Every column of the result, found through the statement's own column list.
-    for (query.First(); !query.Eof(); query.Next()) result.push_back(query.RowAsText());
+    for (query.First(); !query.Eof(); query.Next())
+        result.push_back(query.RowAsText());
     parts_->transaction.Commit();
     return result;
 }
@@ -118,6 +130,7 @@ QString ShopSession::scalar(const QString& sql) {
 }
 
 void ShopSession::clear() {
-    for (const char* table : {"VENDAITEM", "VENDACARTAO", "VENDA", "CADCARTAO", "CADCATRACA", "CAIXASITUACAO", "CONFIGGERAL"})
+    for (const char* table :
+         {"VENDAITEM", "VENDACARTAO", "VENDA", "CADCARTAO", "CADCATRACA", "CAIXASITUACAO", "CONFIGGERAL"})
         exec(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(table)));
 }

@@ -20,7 +20,9 @@ public:
     QString servidor() const { return QStringLiteral("localhost/%1").arg(port_); }
     // The file the program's derived database name reaches through the server's alias.
     QString aliasedFile() const { return root_ + QStringLiteral("/data/Nutrava.fdb"); }
-    QString fileFor(const QString& name) const { return root_ + QStringLiteral("/data/") + name + QStringLiteral(".fdb"); }
+    QString fileFor(const QString& name) const {
+        return root_ + QStringLiteral("/data/") + name + QStringLiteral(".fdb");
+    }
     QString connectionName(const QString& file) const { return servidor() + u':' + file; }
 
     // Creates a database with the shop tables (dropping one of that name first).

@@ -8,7 +8,9 @@
 
 namespace testlog {
 
-inline QString path() { return PastaExecutavel() + QStringLiteral("Log/Vortalis.LOG"); }
+inline QString path() {
+    return PastaExecutavel() + QStringLiteral("Log/Vortalis.LOG");
+}
 
 inline void clear() {
     QDir(PastaExecutavel() + QStringLiteral("Log")).removeRecursively();
@@ -18,7 +20,8 @@ inline void clear() {
 // The texts of the log's lines, without their date and time. A text that held a line break
 // continues on the next physical line, which is kept as a line of its own.
 inline QStringList texts() {
-    static const QRegularExpression stamp(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} "));
+    static const QRegularExpression stamp(
+        QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} "));
     QStringList result;
     for (QString line : QString::fromLatin1(testfiles::readAll(path())).split(QStringLiteral("\r\n"))) {
         if (line.isEmpty()) continue;

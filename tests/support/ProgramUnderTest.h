@@ -37,7 +37,8 @@ template <typename Condition> bool eventually(Condition condition, int timeoutMs
 }
 
 // A turnstile row.
-inline QString catraca(int codigo, const QString& nome, const QString& ip, const QString& porta, const QString& ativo = QStringLiteral("S")) {
+inline QString catraca(int codigo, const QString& nome, const QString& ip, const QString& porta,
+                       const QString& ativo = QStringLiteral("S")) {
     auto text = [](const QString& v) { return v.isNull() ? QStringLiteral("NULL") : u'\'' + v + u'\''; };
     return QStringLiteral("INSERT INTO CADCATRACA VALUES (%1, %2, %3, %4, %5)")
         .arg(codigo)

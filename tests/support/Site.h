@@ -2,8 +2,8 @@
 // A prepared site for the whole program run as a process: a drive-C folder with the suite's two
 // INI files, a work folder holding a copy of the executable (its own Log and ControleCatraca),
 // used as the working directory, and the shop database behind the server's alias.
-#include "FirebirdServer.h"
 #include "Files.h"
+#include "FirebirdServer.h"
 
 #include <QFile>
 #include <QProcess>
@@ -29,7 +29,8 @@ public:
     // The program's activity-log texts without their date and time.
     QStringList logTexts() const {
         QStringList texts;
-        for (QString line : testfiles::crlfLines(logPath())) texts << line.mid(24);
+        for (QString line : testfiles::crlfLines(logPath()))
+            texts << line.mid(24);
         return texts;
     }
 

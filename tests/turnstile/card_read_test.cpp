@@ -15,7 +15,9 @@
 namespace {
 const QString kStamp = QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d");
 
-QStringList lines(TextPane* pane) { return pane->toPlainText().split(u'\n'); }
+QStringList lines(TextPane* pane) {
+    return pane->toPlainText().split(u'\n');
+}
 
 // Checks pane lines against patterns in which "@" stands for the date-time text.
 void expectLines(TextPane* pane, const QStringList& patterns) {
@@ -23,7 +25,8 @@ void expectLines(TextPane* pane, const QStringList& patterns) {
     ASSERT_EQ(actual.size(), patterns.size()) << actual.join(u'\n').toStdString();
     for (qsizetype i = 0; i < patterns.size(); ++i) {
         QStringList pieces;
-        for (const QString& piece : patterns[i].split(u'@')) pieces << QRegularExpression::escape(piece);
+        for (const QString& piece : patterns[i].split(u'@'))
+            pieces << QRegularExpression::escape(piece);
         const QString pattern = u'^' + pieces.join(kStamp) + u'$';
         EXPECT_TRUE(QRegularExpression(pattern).match(actual[i]).hasMatch()) << actual[i].toStdString();
     }
@@ -48,7 +51,8 @@ protected:
         QDir().mkpath(PastaExecutavel() + QStringLiteral("ControleCatraca"));
         testlog::clear();
         ASSERT_TRUE(controller.listen());
-        session.exec(catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(controller.port())));
+        session.exec(catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"),
+                             QString::number(controller.port())));
         program = std::make_unique<ProgramUnderTest>(database);
         program->window().ConfigurarCatracas();
         ASSERT_TRUE(controller.waitForConnections(1));
@@ -67,7 +71,8 @@ TEST_F(CardRead, ThreeOutcomesAnsweredAsExactFrames) {
         QString reply;
         qsizetype size;
     };
-    const Case cases[] = {{"123", kRespostaLiberado, 37}, {"124", kRespostaNegado, 36}, {"999", kRespostaSemCadastro, 43}};
+    const Case cases[] = {
+        {"123", kRespostaLiberado, 37}, {"124", kRespostaNegado, 36}, {"999", kRespostaSemCadastro, 43}};
     int answered = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.comanda);
@@ -79,11 +84,15 @@ TEST_F(CardRead, ThreeOutcomesAnsweredAsExactFrames) {
         EXPECT_EQ(frame, sim::SimulatedController::frame(c.reply));
         EXPECT_EQ(frame.size(), c.size);
         const QString comanda = QString::fromLatin1(c.comanda);
-        expectLines(window().mmRecebidosAscii, {QStringLiteral("@ 01+REON+000+0]") + comanda + u']', QString(), QStringLiteral("@ Comanda = ") + comanda});
-        expectLines(window().mmEnviadosString, {QStringLiteral("Inicio envio: @ ") + c.reply + QStringLiteral(" Comanda: ") + comanda, QString(),
-                                                QStringLiteral("Fim envio: @ ") + c.reply + QStringLiteral(" Comanda: ") + comanda, QString()});
+        expectLines(window().mmRecebidosAscii, {QStringLiteral("@ 01+REON+000+0]") + comanda + u']',
+                                                QString(), QStringLiteral("@ Comanda = ") + comanda});
+        expectLines(
+            window().mmEnviadosString,
+            {QStringLiteral("Inicio envio: @ ") + c.reply + QStringLiteral(" Comanda: ") + comanda, QString(),
+             QStringLiteral("Fim envio: @ ") + c.reply + QStringLiteral(" Comanda: ") + comanda, QString()});
     }
-    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT VEN_SITUACAO FROM VENDA")), QStringLiteral("A"));
+    EXPECT_EQ(ShopSession(database).scalar(QStringLiteral("SELECT VEN_SITUACAO FROM VENDA")),
+              QStringLiteral("A"));
 }
 
 TEST_F(CardRead, ReadsThatAreNotRequestsGetTheirLinesAndNoReply) {
@@ -92,7 +101,8 @@ TEST_F(CardRead, ReadsThatAreNotRequestsGetTheirLinesAndNoReply) {
     controller.sendRaw(sim::SimulatedController::frame(QStringLiteral("01+REON+00+0]123]")));
     ASSERT_TRUE(eventually([&] { return window().mmRecebidosAscii->lineCount() == 4; }));
     QTest::qWait(200);
-    expectLines(window().mmRecebidosAscii, {QStringLiteral("@ "), QString(), QStringLiteral("@ 01+REON+00+0]123]"), QString()});
+    expectLines(window().mmRecebidosAscii,
+                {QStringLiteral("@ "), QString(), QStringLiteral("@ 01+REON+00+0]123]"), QString()});
     EXPECT_TRUE(controller.received().empty());
     EXPECT_EQ(window().mmEnviadosString->lineCount(), 0);
 }
@@ -119,7 +129,8 @@ TEST_F(CardRead, FrameSplitOverTwoReadsIsTwoFrames) {
     ASSERT_TRUE(eventually([&] { return window().mmRecebidosAscii->lineCount() == 4; }));
     QTest::qWait(300);
     EXPECT_TRUE(controller.received().empty());
-    expectLines(window().mmRecebidosAscii, {QStringLiteral("@ 01+RE"), QString(), QStringLiteral("@ 0+0]123]"), QString()});
+    expectLines(window().mmRecebidosAscii,
+                {QStringLiteral("@ 01+RE"), QString(), QStringLiteral("@ 0+0]123]"), QString()});
 }
 
 TEST_F(CardRead, UncaughtFailureInTheDecisionShowsTheErrorBoxAndTheConnectionLivesOn) {
@@ -142,22 +153,27 @@ TEST_F(CardRead, UncaughtFailureInTheDecisionShowsTheErrorBoxAndTheConnectionLiv
 TEST_F(CardRead, RefusedConnectionMarkerIsCreatedOnce) {
     sim::SimulatedController refusing(sim::SimulatedController::Mode::Refuse);
     ASSERT_TRUE(refusing.listen());
-    ShopSession(database).exec(catraca(2, QStringLiteral("Recusa"), QStringLiteral("127.0.0.1"), QString::number(refusing.port())));
+    ShopSession(database).exec(
+        catraca(2, QStringLiteral("Recusa"), QStringLiteral("127.0.0.1"), QString::number(refusing.port())));
     for (int pass = 0; pass < 2; ++pass) {
         window().mmLog->clearLines();
         window().ReconectarCatracas();
-        ASSERT_TRUE(eventually([&] { return window().mmLog->toPlainText().contains(QStringLiteral("Código do erro: 10061")); }));
+        ASSERT_TRUE(eventually(
+            [&] { return window().mmLog->toPlainText().contains(QStringLiteral("Código do erro: 10061")); }));
     }
     EXPECT_TRUE(QFile::exists(PastaExecutavel() + QStringLiteral("ControleCatraca/10061.error")));
-    EXPECT_EQ(testlog::texts(), (QStringList{QStringLiteral("Catraca[Recusa] Código do erro: 10061"), QStringLiteral("Criar Arquivo para reinciar"),
+    EXPECT_EQ(testlog::texts(), (QStringList{QStringLiteral("Catraca[Recusa] Código do erro: 10061"),
+                                             QStringLiteral("Criar Arquivo para reinciar"),
                                              QStringLiteral("Arquivo de erro criado Código do erro: 10061"),
-                                             QStringLiteral("Catraca[Recusa] Código do erro: 10061"), QStringLiteral("Criar Arquivo para reinciar")}));
+                                             QStringLiteral("Catraca[Recusa] Código do erro: 10061"),
+                                             QStringLiteral("Criar Arquivo para reinciar")}));
 }
 
 TEST_F(CardRead, ThousandReadsOnTwoTurnstilesEachAnsweredOnce) {
     sim::SimulatedController second;
     ASSERT_TRUE(second.listen());
-    ShopSession(database).exec(catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(second.port())));
+    ShopSession(database).exec(
+        catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(second.port())));
     window().ReconectarCatracas();
     ASSERT_TRUE(controller.waitForConnections(2) && second.waitForConnections(1));
     ASSERT_TRUE(eventually([&] { return window().Clients[1]->Socket()->Connected(); }));

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString markers() { return PastaExecutavel() + QStringLiteral("ControleCatraca"); }
+QString markers() {
+    return PastaExecutavel() + QStringLiteral("ControleCatraca");
+}
 
 class ConnectionCycle : public ::testing::Test {
 protected:
@@ -36,9 +38,11 @@ protected:
 TEST_F(ConnectionCycle, EveryActiveTurnstileIsConnected) {
     sim::SimulatedController a, b;
     ASSERT_TRUE(a.listen() && b.listen());
-    addTurnstiles({catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port())),
-                   catraca(2, QStringLiteral("Saída"), QStringLiteral("127.1"), QString::number(b.port())),
-                   catraca(3, QStringLiteral("Inativa"), QStringLiteral("127.0.0.1"), QString::number(a.port()), QStringLiteral("N"))});
+    addTurnstiles(
+        {catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port())),
+         catraca(2, QStringLiteral("Saída"), QStringLiteral("127.1"), QString::number(b.port())),
+         catraca(3, QStringLiteral("Inativa"), QStringLiteral("127.0.0.1"), QString::number(a.port()),
+                 QStringLiteral("N"))});
     TfrmPrincipal& w = program->window();
     w.ConfigurarCatracas();
     ASSERT_EQ(w.TotalClients(), 2);
@@ -47,8 +51,9 @@ TEST_F(ConnectionCycle, EveryActiveTurnstileIsConnected) {
     EXPECT_EQ(w.Clients[1]->Host, QStringLiteral("127.1"));
     ASSERT_TRUE(a.waitForConnections(1) && b.waitForConnections(1));
     ASSERT_TRUE(eventually([&] { return logPane().size() == 4; }));
-    EXPECT_EQ(logPane().mid(0, 2), (QStringList{QStringLiteral("Tentando estabelecer comunicação com a catraca[ Entrada]..."),
-                                                QStringLiteral("Tentando estabelecer comunicação com a catraca[ Saída]...")}));
+    EXPECT_EQ(logPane().mid(0, 2),
+              (QStringList{QStringLiteral("Tentando estabelecer comunicação com a catraca[ Entrada]..."),
+                           QStringLiteral("Tentando estabelecer comunicação com a catraca[ Saída]...")}));
     EXPECT_TRUE(paneHas(QStringLiteral("Catraca[Entrada] conectada em 127.0.0.1.")));
     EXPECT_TRUE(paneHas(QStringLiteral("Catraca[Saída] conectada em 127.1.")));
     EXPECT_EQ(a.connectionsAccepted(), 1); // the inactive turnstile is not loaded
@@ -57,7 +62,8 @@ TEST_F(ConnectionCycle, EveryActiveTurnstileIsConnected) {
 TEST_F(ConnectionCycle, ButtonsAndTimerRebuildEveryConnection) {
     sim::SimulatedController a;
     ASSERT_TRUE(a.listen());
-    addTurnstiles({catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port()))});
+    addTurnstiles(
+        {catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port()))});
     TfrmPrincipal& w = program->window();
     w.ConfigurarCatracas();
     ASSERT_TRUE(a.waitForConnections(1));
@@ -69,7 +75,8 @@ TEST_F(ConnectionCycle, ButtonsAndTimerRebuildEveryConnection) {
         QTest::mouseClick(button, Qt::LeftButton);
         ++expected;
         ASSERT_TRUE(a.waitForConnections(expected));
-        EXPECT_EQ(logPane().first(), QStringLiteral("Inicio do processo para reconectar todas as catracas..."));
+        EXPECT_EQ(logPane().first(),
+                  QStringLiteral("Inicio do processo para reconectar todas as catracas..."));
         ASSERT_EQ(w.TotalClients(), 1);
     }
     // A timer tick writes no line of its own before the pass.
@@ -77,14 +84,16 @@ TEST_F(ConnectionCycle, ButtonsAndTimerRebuildEveryConnection) {
     w.tmrConectarCatracas->setInterval(100);
     ASSERT_TRUE(a.waitForConnections(expected + 1));
     w.tmrConectarCatracas->stop();
-    EXPECT_EQ(logPane().first(), QStringLiteral("Tentando estabelecer comunicação com a catraca[ Entrada]..."));
+    EXPECT_EQ(logPane().first(),
+              QStringLiteral("Tentando estabelecer comunicação com a catraca[ Entrada]..."));
 }
 
 TEST_F(ConnectionCycle, EventLogIsClearedOnlyPastFiftyLines) {
     TfrmPrincipal& w = program->window();
     for (int lines : {50, 51}) {
         w.mmLog->clearLines();
-        for (int i = 0; i < lines; ++i) w.mmLog->append(QStringLiteral("linha"));
+        for (int i = 0; i < lines; ++i)
+            w.mmLog->append(QStringLiteral("linha"));
         w.ConectarCatracas();
         EXPECT_EQ(w.mmLog->lineCount(), lines == 50 ? 50 : 0) << lines;
     }
@@ -94,59 +103,67 @@ TEST_F(ConnectionCycle, BadTurnstileRowsAndTheGoodOneAfterThem) {
     sim::SimulatedController good, refusing(sim::SimulatedController::Mode::Refuse);
     ASSERT_TRUE(good.listen() && refusing.listen());
     const QString port = QString::number(good.port());
-    addTurnstiles({catraca(1, QStringLiteral("SemIP"), QString(), port),
-                   catraca(2, QStringLiteral("SemPorta"), QStringLiteral("127.0.0.1"), QString()),
-                   catraca(3, QStringLiteral("Alto"), QStringLiteral("192.168.0.256"), port),
-                   catraca(4, QStringLiteral("Nome"), QStringLiteral("catraca1"), port),
-                   catraca(5, QStringLiteral("Vazio"), QStringLiteral("127..0.1"), port),
-                   catraca(6, QStringLiteral("PortaRuim"), QStringLiteral("127.0.0.1"), QStringLiteral("40a1")),
-                   catraca(7, QStringLiteral("Recusa"), QStringLiteral("127.0.0.1"), QString::number(refusing.port())),
-                   catraca(8, QStringLiteral("Boa"), QStringLiteral("127.0.0.1"), port)});
+    addTurnstiles(
+        {catraca(1, QStringLiteral("SemIP"), QString(), port),
+         catraca(2, QStringLiteral("SemPorta"), QStringLiteral("127.0.0.1"), QString()),
+         catraca(3, QStringLiteral("Alto"), QStringLiteral("192.168.0.256"), port),
+         catraca(4, QStringLiteral("Nome"), QStringLiteral("catraca1"), port),
+         catraca(5, QStringLiteral("Vazio"), QStringLiteral("127..0.1"), port),
+         catraca(6, QStringLiteral("PortaRuim"), QStringLiteral("127.0.0.1"), QStringLiteral("40a1")),
+         catraca(7, QStringLiteral("Recusa"), QStringLiteral("127.0.0.1"), QString::number(refusing.port())),
+         catraca(8, QStringLiteral("Boa"), QStringLiteral("127.0.0.1"), port)});
     TfrmPrincipal& w = program->window();
     w.ConfigurarCatracas();
     ASSERT_TRUE(good.waitForConnections(1));
     ASSERT_TRUE(eventually([&] { return paneHas(QStringLiteral("Código do erro: 10061")); }));
     const QStringList pane = logPane();
-    for (const char* line : {"Catraca[SemIP].O \"IP da Catraca\" precisa ser informado no PDV Nutrava.",
-                             "Catraca[SemPorta]. A \"Porta da Catraca\" precisa ser informada no PDV Nutrava.",
-                             "Catraca[ Alto]. O IP configurado no PDV Nutrava está inválido.",
-                             "Catraca[ Nome]. O IP configurado no PDV Nutrava está inválido.",
-                             "Catraca[ Vazio]. O IP configurado no PDV Nutrava está inválido.",
-                             "Catraca[Boa] conectada em 127.0.0.1."})
+    for (const char* line :
+         {"Catraca[SemIP].O \"IP da Catraca\" precisa ser informado no PDV Nutrava.",
+          "Catraca[SemPorta]. A \"Porta da Catraca\" precisa ser informada no PDV Nutrava.",
+          "Catraca[ Alto]. O IP configurado no PDV Nutrava está inválido.",
+          "Catraca[ Nome]. O IP configurado no PDV Nutrava está inválido.",
+          "Catraca[ Vazio]. O IP configurado no PDV Nutrava está inválido.",
+          "Catraca[Boa] conectada em 127.0.0.1."})
         EXPECT_TRUE(pane.contains(QString::fromUtf8(line))) << line;
     EXPECT_EQ(good.connectionsAccepted(), 1);
     EXPECT_TRUE(QFile::exists(markers() + QStringLiteral("/00001.error")));
     EXPECT_TRUE(QFile::exists(markers() + QStringLiteral("/10061.error")));
-    EXPECT_EQ(testlog::texts(), (QStringList{QStringLiteral("Criar Arquivo para reinciar"),
-                                             QStringLiteral("Arquivo de erro criado Código do erro: 00001.error"),
-                                             QStringLiteral("Catraca[Recusa] Código do erro: 10061"),
-                                             QStringLiteral("Criar Arquivo para reinciar"),
-                                             QStringLiteral("Arquivo de erro criado Código do erro: 10061")}));
+    EXPECT_EQ(testlog::texts(),
+              (QStringList{QStringLiteral("Criar Arquivo para reinciar"),
+                           QStringLiteral("Arquivo de erro criado Código do erro: 00001.error"),
+                           QStringLiteral("Catraca[Recusa] Código do erro: 10061"),
+                           QStringLiteral("Criar Arquivo para reinciar"),
+                           QStringLiteral("Arquivo de erro criado Código do erro: 10061")}));
 }
 
 TEST_F(ConnectionCycle, TurnstileDeactivatedBetweenLoadAndRefresh) {
     sim::SimulatedController a;
     ASSERT_TRUE(a.listen());
-    addTurnstiles({catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port()))});
+    addTurnstiles(
+        {catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port()))});
     TfrmPrincipal& w = program->window();
     w.CarregarCatracas(0, 0);
     ShopSession(database).exec(QStringLiteral("UPDATE CADCATRACA SET CAT_ATIVO = 'N'"));
     w.ConectarCatracas();
-    EXPECT_EQ(logPane(), (QStringList{QStringLiteral("Tentando estabelecer comunicação com a catraca[ Entrada]..."),
-                                      QStringLiteral("Não existe nenhuma catraca cadastrada no PDV Nutrava, ou todas estão inativas. Favor verificar."),
-                                      QStringLiteral("Catraca[].O \"IP da Catraca\" precisa ser informado no PDV Nutrava.")}));
+    EXPECT_EQ(
+        logPane(),
+        (QStringList{QStringLiteral("Tentando estabelecer comunicação com a catraca[ Entrada]..."),
+                     QStringLiteral("Não existe nenhuma catraca cadastrada no PDV Nutrava, ou todas estão "
+                                    "inativas. Favor verificar."),
+                     QStringLiteral("Catraca[].O \"IP da Catraca\" precisa ser informado no PDV Nutrava.")}));
     // Gone from the list at the next rebuild, with only the no-turnstile line.
     w.mmLog->clearLines();
     w.ReconectarCatracas();
     EXPECT_EQ(w.TotalClients(), 0);
-    EXPECT_EQ(logPane(), QStringList{QStringLiteral(
-                             "Não existe nenhuma catraca cadastrada no PDV Nutrava, ou todas estão inativas. Favor verificar.")});
+    EXPECT_EQ(logPane(), QStringList{QStringLiteral("Não existe nenhuma catraca cadastrada no PDV Nutrava, "
+                                                    "ou todas estão inativas. Favor verificar.")});
 }
 
 TEST_F(ConnectionCycle, ConnectTimeoutIsReportedWithoutMarker) {
     sim::SimulatedController hanging(sim::SimulatedController::Mode::Unresponsive);
     ASSERT_TRUE(hanging.listen());
-    addTurnstiles({catraca(1, QStringLiteral("Longe"), QStringLiteral("127.0.0.1"), QString::number(hanging.port()))});
+    addTurnstiles(
+        {catraca(1, QStringLiteral("Longe"), QStringLiteral("127.0.0.1"), QString::number(hanging.port()))});
     TClientSocket::ConnectTimeoutMs = 300;
     program->window().ConfigurarCatracas();
     ASSERT_TRUE(eventually([&] { return paneHas(QStringLiteral("Código do erro: 10060")); }));
@@ -157,18 +174,21 @@ TEST_F(ConnectionCycle, ConnectTimeoutIsReportedWithoutMarker) {
 
 TEST_F(ConnectionCycle, FailedTurnstileQueryLoadsNothing) {
     MD->ibdConexao.Close();
-    MD->ibdConexao.DatabaseName = FirebirdServer::shared().connectionName(FirebirdServer::shared().fileFor(QStringLiteral("missing")));
+    MD->ibdConexao.DatabaseName =
+        FirebirdServer::shared().connectionName(FirebirdServer::shared().fileFor(QStringLiteral("missing")));
     TfrmPrincipal& w = program->window();
     w.ConfigurarCatracas();
     EXPECT_EQ(w.TotalClients(), 0);
-    EXPECT_EQ(logPane(), QStringList{QStringLiteral("Não foi possível carregar as catracas do PDV Nutrava.")});
+    EXPECT_EQ(logPane(),
+              QStringList{QStringLiteral("Não foi possível carregar as catracas do PDV Nutrava.")});
     EXPECT_EQ(testlog::startingWith(QStringLiteral("Erro = ")).size(), 1);
 }
 
 TEST_F(ConnectionCycle, ControllerClosingInOrderRaisesNoError) {
     sim::SimulatedController closing(sim::SimulatedController::Mode::CloseOnAccept);
     ASSERT_TRUE(closing.listen());
-    addTurnstiles({catraca(1, QStringLiteral("Fecha"), QStringLiteral("127.0.0.1"), QString::number(closing.port()))});
+    addTurnstiles(
+        {catraca(1, QStringLiteral("Fecha"), QStringLiteral("127.0.0.1"), QString::number(closing.port()))});
     DialogRecorder dialogs;
     program->window().ConfigurarCatracas();
     ASSERT_TRUE(closing.waitForConnections(1));
@@ -182,13 +202,14 @@ TEST(IpCheck, SplitAndCheck) {
         const char* ip;
         bool valid;
     };
-    for (const Case& c : {Case{"127.0.0.1", true}, Case{"10.1.2", true}, Case{"1.2.3.4.5", true}, Case{"-1.2.3.4", true},
-                          Case{"", true}, Case{"192.168.0.256", false}, Case{"300", false}, Case{"catraca1", false},
-                          Case{"10..0.1", false}, Case{"10.0.0.", false}, Case{" 10.0.0.1 ", true}, Case{"10 0 0 1", true}})
+    for (const Case& c :
+         {Case{"127.0.0.1", true}, Case{"10.1.2", true}, Case{"1.2.3.4.5", true}, Case{"-1.2.3.4", true},
+          Case{"", true}, Case{"192.168.0.256", false}, Case{"300", false}, Case{"catraca1", false},
+          Case{"10..0.1", false}, Case{"10.0.0.", false}, Case{" 10.0.0.1 ", true}, Case{"10 0 0 1", true}})
         EXPECT_EQ(fncIsIP(QString::fromLatin1(c.ip)), c.valid) << c.ip;
 
     QStringList parts;
     Split(u'.', QStringLiteral("  a. b..\"c.d\"\"e\".x."), parts);
-    EXPECT_EQ(parts, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QString(), QStringLiteral("c.d\"e"),
-                                  QStringLiteral("x"), QString()}));
+    EXPECT_EQ(parts, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QString(),
+                                  QStringLiteral("c.d\"e"), QStringLiteral("x"), QString()}));
 }

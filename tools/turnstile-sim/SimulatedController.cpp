@@ -38,10 +38,13 @@ SimulatedController::SimulatedController(Mode mode, QObject* parent) : QObject(p
 }
 
 SimulatedController::~SimulatedController() {
-    for (int fd : backlogFds_) ::close(fd);
+    for (int fd : backlogFds_)
+        ::close(fd);
 }
 
-bool SimulatedController::listen(quint16 port) { return listen(QHostAddress::LocalHost, port); }
+bool SimulatedController::listen(quint16 port) {
+    return listen(QHostAddress::LocalHost, port);
+}
 
 bool SimulatedController::listen(const QHostAddress& address, quint16 port) {
     if (mode_ == Mode::Unresponsive) {
@@ -87,7 +90,8 @@ void SimulatedController::accept() {
             received_.push_back({QDateTime::currentDateTime(), bytes});
             stream_ += bytes;
             const QList<QByteArray> all = frames();
-            for (qsizetype i = framesSeen_; i < all.size(); ++i) emit replyReceived(unwrapFrame(all[i]));
+            for (qsizetype i = framesSeen_; i < all.size(); ++i)
+                emit replyReceived(unwrapFrame(all[i]));
             framesSeen_ = all.size();
         });
     }
@@ -103,7 +107,9 @@ QByteArray SimulatedController::frame(const QString& text) {
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-void SimulatedController::sendRead(const QString& comanda) { sendRaw(frame(cardReadRequest(comanda))); }
+void SimulatedController::sendRead(const QString& comanda) {
+    sendRaw(frame(cardReadRequest(comanda)));
+}
 
 void SimulatedController::sendRaw(const QByteArray& bytes) {
     if (!isConnected()) return;
@@ -134,12 +140,14 @@ QList<QByteArray> SimulatedController::frames() const {
 
 QStringList SimulatedController::replies() const {
     QStringList texts;
-    for (const QByteArray& f : frames()) texts << unwrapFrame(f);
+    for (const QByteArray& f : frames())
+        texts << unwrapFrame(f);
     return texts;
 }
 
 bool SimulatedController::waitForConnections(int count, int timeoutMs) {
-    return waitUntil([&] { return accepted_ >= count && (mode_ != Mode::Accept || isConnected()); }, timeoutMs);
+    return waitUntil([&] { return accepted_ >= count && (mode_ != Mode::Accept || isConnected()); },
+                     timeoutMs);
 }
 
 bool SimulatedController::waitForReplies(int count, int timeoutMs) {

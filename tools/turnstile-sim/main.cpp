@@ -12,7 +12,8 @@
 
 namespace {
 void say(const QString& text) {
-    std::printf("%s %s\n", qPrintable(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))), qPrintable(text));
+    std::printf("%s %s\n", qPrintable(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz"))),
+                qPrintable(text));
     std::fflush(stdout);
 }
 
@@ -21,7 +22,8 @@ QString decoded(const QString& reply) {
     const qsizetype codeStart = reply.indexOf(QStringLiteral("+00+"));
     const qsizetype firstBracket = reply.indexOf(u']');
     const qsizetype textStart = reply.indexOf(QStringLiteral("]20]"));
-    if (codeStart < 0 || firstBracket < codeStart || textStart < 0) return QStringLiteral("unrecognised reply \"%1\"").arg(reply);
+    if (codeStart < 0 || firstBracket < codeStart || textStart < 0)
+        return QStringLiteral("unrecognised reply \"%1\"").arg(reply);
     const QString code = reply.mid(codeStart + 4, firstBracket - codeStart - 4);
     QString text = reply.mid(textStart + 4);
     if (text.endsWith(u']')) text.chop(1);
@@ -32,16 +34,24 @@ QString decoded(const QString& reply) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser cli;
-    cli.setApplicationDescription(QStringLiteral("A turnstile controller that sends card reads to Vortalis and prints its replies."));
+    cli.setApplicationDescription(
+        QStringLiteral("A turnstile controller that sends card reads to Vortalis and prints its replies."));
     cli.addHelpOption();
     cli.addOptions({
-        {QStringLiteral("port"), QStringLiteral("TCP port to listen on (the turnstile's CAT_PORTA)."), QStringLiteral("port")},
-        {QStringLiteral("address"), QStringLiteral("Address to listen on (default 127.0.0.1)."), QStringLiteral("address"), QStringLiteral("127.0.0.1")},
-        {QStringLiteral("read"), QStringLiteral("Send a read of this comanda (repeatable)."), QStringLiteral("comanda")},
-        {QStringLiteral("series"), QStringLiteral("Send reads of the comandas FIRST to LAST."), QStringLiteral("first-last")},
-        {QStringLiteral("interval"), QStringLiteral("Milliseconds between reads (default 1000)."), QStringLiteral("ms"), QStringLiteral("1000")},
-        {QStringLiteral("repeat"), QStringLiteral("Send the reads this many times (0: for ever)."), QStringLiteral("n"), QStringLiteral("1")},
-        {QStringLiteral("seconds"), QStringLiteral("Stop after this many seconds (0: no limit)."), QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("port"), QStringLiteral("TCP port to listen on (the turnstile's CAT_PORTA)."),
+         QStringLiteral("port")},
+        {QStringLiteral("address"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
+         QStringLiteral("address"), QStringLiteral("127.0.0.1")},
+        {QStringLiteral("read"), QStringLiteral("Send a read of this comanda (repeatable)."),
+         QStringLiteral("comanda")},
+        {QStringLiteral("series"), QStringLiteral("Send reads of the comandas FIRST to LAST."),
+         QStringLiteral("first-last")},
+        {QStringLiteral("interval"), QStringLiteral("Milliseconds between reads (default 1000)."),
+         QStringLiteral("ms"), QStringLiteral("1000")},
+        {QStringLiteral("repeat"), QStringLiteral("Send the reads this many times (0: for ever)."),
+         QStringLiteral("n"), QStringLiteral("1")},
+        {QStringLiteral("seconds"), QStringLiteral("Stop after this many seconds (0: no limit)."),
+         QStringLiteral("n"), QStringLiteral("0")},
     });
     cli.process(app);
 
@@ -55,7 +65,8 @@ int main(int argc, char** argv) {
     if (cli.isSet(QStringLiteral("series"))) {
         const QStringList bounds = cli.value(QStringLiteral("series")).split(u'-');
         const qlonglong first = bounds.value(0).toLongLong(), last = bounds.value(1).toLongLong();
-        for (qlonglong k = first; k <= last; ++k) reads << QString::number(k);
+        for (qlonglong k = first; k <= last; ++k)
+            reads << QString::number(k);
     }
     const int interval = cli.value(QStringLiteral("interval")).toInt();
     const int repeat = cli.value(QStringLiteral("repeat")).toInt();
@@ -63,7 +74,8 @@ int main(int argc, char** argv) {
 
     sim::SimulatedController controller;
     if (!controller.listen(QHostAddress(cli.value(QStringLiteral("address"))), port)) {
-        std::fprintf(stderr, "turnstile-sim: cannot listen on %s:%u\n", qPrintable(cli.value(QStringLiteral("address"))), port);
+        std::fprintf(stderr, "turnstile-sim: cannot listen on %s:%u\n",
+                     qPrintable(cli.value(QStringLiteral("address"))), port);
         return 1;
     }
     say(QStringLiteral("listening on %1:%2").arg(cli.value(QStringLiteral("address"))).arg(port));
