@@ -6,7 +6,7 @@
 namespace regras {
 
 namespace {
-// The range test shared by the sum and the sale query: six blanks before the upper bound.
+// The open-day range test: the lower bound, AND, the given blanks, the upper bound.
 QString intervalo(const QDateTime& menor, const QDateTime& maior, const QString& espacos) {
     return sql::date(menor) + QStringLiteral(" AND ") + espacos + sql::date(maior);
 }
