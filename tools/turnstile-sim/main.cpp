@@ -82,27 +82,44 @@ int main(int argc, char** argv) {
 
     int sent = 0, answered = 0;
     QString lastSent;
+    bool awaitingReply = false;
+    bool stopping = false;
     const int total = repeat == 0 ? -1 : static_cast<int>(reads.size()) * repeat;
     QObject::connect(&controller, &sim::SimulatedController::replyReceived, [&](const QString& reply) {
         ++answered;
+        awaitingReply = false;
         say(QStringLiteral("reply to comanda %1: %2").arg(lastSent, decoded(reply)));
-        if (total >= 0 && answered >= total) QTimer::singleShot(200, &app, &QCoreApplication::quit);
+        if (stopping || (total >= 0 && answered >= total)) QTimer::singleShot(200, &app, &QCoreApplication::quit);
     });
     QTimer sender;
     QObject::connect(&sender, &QTimer::timeout, [&] {
-        if (reads.isEmpty() || !controller.isConnected()) return;
+        if (reads.isEmpty() || !controller.isConnected() || awaitingReply) return;
         if (total >= 0 && sent >= total) return;
         const QString comanda = reads[sent % reads.size()];
         ++sent;
         lastSent = comanda;
+        awaitingReply = true;
         say(QStringLiteral("read of comanda %1").arg(comanda));
         controller.sendRead(comanda);
     });
     QObject::connect(&controller, &sim::SimulatedController::connectionAccepted, [&] {
         say(QStringLiteral("Vortalis connected"));
+        // A read sent while Vortalis was replacing the connection never arrived: send it again,
+        // as a controller does when its read goes unanswered.
+        if (awaitingReply) {
+            say(QStringLiteral("resending comanda %1: the connection was rebuilt").arg(lastSent));
+            controller.sendRead(lastSent);
+        }
         if (!sender.isActive()) sender.start(interval);
     });
-    if (seconds > 0) QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    // Time is up: send nothing more, and give a read still on its way a moment for its reply.
+    if (seconds > 0)
+        QTimer::singleShot(seconds * 1000, &app, [&] {
+            stopping = true;
+            sender.stop();
+            if (!awaitingReply) app.quit();
+            QTimer::singleShot(2000, &app, &QCoreApplication::quit);
+        });
     const int rc = app.exec();
     say(QStringLiteral("reads sent %1, replies %2").arg(sent).arg(answered));
     return rc;
