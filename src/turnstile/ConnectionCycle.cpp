@@ -100,7 +100,9 @@ void TfrmPrincipal::ConfigurarCatracas() {
 void TfrmPrincipal::ReconectarCatracas() {
     for (auto& client : Clients) {
         client->setActive(false);
-        client.reset();
+        // Freed once control is back in the message loop: a rebuild may run inside a message
+        // box that one of these clients' own events opened.
+        client.release()->deleteLater();
     }
     Clients.clear();
     ConfigurarCatracas();

@@ -194,3 +194,25 @@ TEST_F(CardRead, ThousandReadsOnTwoTurnstilesEachAnsweredOnce) {
     EXPECT_EQ(testlog::startingWith(QStringLiteral("Comanda de numero : ")).size(), kReads);
     EXPECT_TRUE(testlog::startingWith(QStringLiteral("Erro = ")).isEmpty());
 }
+
+TEST_F(CardRead, RebuildDuringAnErrorBoxOpenedByAClientsOwnEvent) {
+    // The reconnect timer can tick while the error box of a read is open; the rebuild frees the
+    // client whose event opened the box.
+    QFile::remove(testlog::path());
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), testlog::path()));
+    bool rebuilt = false;
+    const auto previous = dialogs::setPresenter([&](dialogs::Kind, const QString&) {
+        window().ReconectarCatracas();
+        rebuilt = true;
+    });
+    controller.sendRead(QStringLiteral("123"));
+    ASSERT_TRUE(eventually([&] { return rebuilt; }));
+    dialogs::setPresenter(previous);
+    QFile::remove(testlog::path());
+
+    ASSERT_TRUE(controller.waitForConnections(2));
+    ASSERT_TRUE(eventually([&] { return window().Clients[0]->Socket()->Connected(); }));
+    controller.sendRead(QStringLiteral("123"));
+    ASSERT_TRUE(controller.waitForReplies(1));
+    EXPECT_EQ(controller.replies(), QStringList{kRespostaLiberado});
+}
