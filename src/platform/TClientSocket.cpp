@@ -39,8 +39,14 @@ int TClientWinSocket::SendBuf(const void* Buf, int Count) {
     const qint64 sent = tcp.write(static_cast<const char*>(Buf), Count);
     if (sent < 0) {
         const int code = winsock::fromQt(tcp.error());
+        // Reported through the error event first, then the connection is closed in any case.
+        try {
+            owner_.raiseError(eeSend, code == 0 ? winsock::kNetworkDown : code, QStringLiteral("send"));
+        } catch (...) {
+            tcp.abort();
+            throw;
+        }
         tcp.abort();
-        owner_.raiseError(eeSend, code == 0 ? winsock::kNetworkDown : code, QStringLiteral("send"));
         return 0;
     }
     // Hand the bytes to the network now, within the event that produced them.
