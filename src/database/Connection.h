@@ -50,7 +50,6 @@ public:
     void Rollback();
     bool InTransaction() const { return handle_ != 0; }
 
-    Connection& connection() { return connection_; }
     isc_tr_handle* handle() { return &handle_; }
 
 private:

@@ -94,6 +94,28 @@ QString readBlob(Connection& connection, Transaction& transaction, ISC_QUAD id) 
     return fromAnsi(bytes.data(), bytes.size());
 }
 
+// A value of type T at an address the client library may not have aligned.
+template <typename T> T rawValue(const char* data) {
+    T value;
+    std::memcpy(&value, data, sizeof value);
+    return value;
+}
+
+FieldValue integerValue(int64_t n, short sqlscale) {
+    FieldValue v;
+    v.kind = FieldValue::Kind::Integer;
+    v.integer = n;
+    v.scale = -sqlscale;
+    return v;
+}
+
+FieldValue moment(FieldValue::Kind kind, const QDateTime& at) {
+    FieldValue v;
+    v.kind = kind;
+    v.dateTime = at;
+    return v;
+}
+
 FieldValue readValue(const XSQLVAR& var, Connection& connection, Transaction& transaction) {
     FieldValue v;
     if ((var.sqltype & 1) && *var.sqlind < 0) return v;
@@ -108,80 +130,46 @@ FieldValue readValue(const XSQLVAR& var, Connection& connection, Transaction& tr
         v.text = text;
         break;
     }
-    case SQL_VARYING: {
-        short length = 0;
-        std::memcpy(&length, data, sizeof length);
+    case SQL_VARYING:
         v.kind = FieldValue::Kind::Text;
-        v.text = fromAnsi(data + 2, static_cast<size_t>(length));
+        v.text = fromAnsi(data + 2, static_cast<size_t>(rawValue<short>(data)));
         break;
-    }
     case SQL_SHORT:
+        return integerValue(rawValue<int16_t>(data), var.sqlscale);
     case SQL_LONG:
-    case SQL_INT64: {
-        int64_t n = 0;
-        if ((var.sqltype & ~1) == SQL_SHORT) {
-            int16_t s;
-            std::memcpy(&s, data, sizeof s);
-            n = s;
-        } else if ((var.sqltype & ~1) == SQL_LONG) {
-            int32_t l;
-            std::memcpy(&l, data, sizeof l);
-            n = l;
-        } else {
-            std::memcpy(&n, data, sizeof n);
-        }
-        v.kind = FieldValue::Kind::Integer;
-        v.integer = n;
-        v.scale = -var.sqlscale;
-        break;
-    }
-    case SQL_FLOAT: {
-        float f;
-        std::memcpy(&f, data, sizeof f);
-        v.kind = FieldValue::Kind::Float;
-        v.real = f;
-        break;
-    }
+        return integerValue(rawValue<int32_t>(data), var.sqlscale);
+    case SQL_INT64:
+        return integerValue(rawValue<int64_t>(data), var.sqlscale);
+    case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_D_FLOAT:
         v.kind = FieldValue::Kind::Float;
-        std::memcpy(&v.real, data, sizeof v.real);
+        v.real = (var.sqltype & ~1) == SQL_FLOAT ? rawValue<float>(data) : rawValue<double>(data);
         break;
     case SQL_TYPE_DATE: {
-        ISC_DATE d;
-        std::memcpy(&d, data, sizeof d);
+        const auto d = rawValue<ISC_DATE>(data);
         isc_decode_sql_date(&d, &t);
-        v.kind = FieldValue::Kind::Date;
-        v.dateTime = fromTm(t, 0, true, false);
-        break;
+        return moment(FieldValue::Kind::Date, fromTm(t, 0, true, false));
     }
     case SQL_TIMESTAMP: {
-        ISC_TIMESTAMP ts;
-        std::memcpy(&ts, data, sizeof ts);
+        const auto ts = rawValue<ISC_TIMESTAMP>(data);
         isc_decode_timestamp(&ts, &t);
-        v.kind = FieldValue::Kind::DateTime;
-        v.dateTime = fromTm(t, static_cast<int>(ts.timestamp_time % 10000), true, true);
-        break;
+        return moment(FieldValue::Kind::DateTime,
+                      fromTm(t, static_cast<int>(ts.timestamp_time % 10000), true, true));
     }
     case SQL_TYPE_TIME: {
-        ISC_TIME tm;
-        std::memcpy(&tm, data, sizeof tm);
+        const auto tm = rawValue<ISC_TIME>(data);
         isc_decode_sql_time(&tm, &t);
-        v.kind = FieldValue::Kind::Time;
-        v.dateTime = fromTm(t, static_cast<int>(tm % 10000), false, true);
-        break;
+        return moment(FieldValue::Kind::Time, fromTm(t, static_cast<int>(tm % 10000), false, true));
     }
     case SQL_BOOLEAN:
         v.kind = FieldValue::Kind::Integer;
         v.integer = *reinterpret_cast<const unsigned char*>(data) != 0 ? 1 : 0;
         break;
-    case SQL_BLOB: {
-        ISC_QUAD id;
-        std::memcpy(&id, data, sizeof id);
+    case SQL_BLOB:
         v.kind = FieldValue::Kind::Text;
-        v.text = readBlob(connection, transaction, id);
+        v.text = readBlob(connection, transaction, rawValue<ISC_QUAD>(data));
         break;
-    }
     default:
         v.kind = FieldValue::Kind::Text;
         break;

@@ -64,8 +64,6 @@ public:
     // Every field of the current row as text.
     QStringList RowAsText() const;
 
-    Transaction& transaction() { return transaction_; }
-
 private:
     void run(bool fetchRows);
 

@@ -10,18 +10,17 @@
 //   VENDAITEM      sale items: LOJ_CODIGO, CAI_DATA, VEN_CONTROLE, VIT_SUBTOTAL, VIT_CANCELADO
 //   CAIXASITUACAO  cash-register days: LOJ_CODIGO, CAI_DATA, CAI_ABERTO
 //   CONFIGGERAL    general settings: CFG_HABILITACAO, CFG_VALOR
+//
+// The store code 1, the active turnstile 'S' (CAT_ATIVO), the open sale 'A' (VEN_SITUACAO) and
+// the live item 'N' (VIT_CANCELADO) stand inside the fixed pieces of the statements, written as
+// the suite expects them; the codes below are the ones written in as values.
 #include <QString>
 
 namespace shop {
 
-// The one store the program serves.
-inline constexpr int kLoja = 1;
-
-inline const QString kCatracaAtiva = QStringLiteral("S");                         // CAT_ATIVO
 inline const QString kCartaoEmUso = QStringLiteral("N");                          // CAR_SITUACAO
 inline const QString kCartaoInativo = QStringLiteral("I");                        // CAR_SITUACAO
 inline const QString kMotivoDuplicidade = QStringLiteral("DUPLICIDADE CATRACA "); // CAR_MOTIVOINATIVACAO
-inline const QString kVendaAberta = QStringLiteral("A");                          // VEN_SITUACAO
 inline const QString kVendaFechada = QStringLiteral("C");                         // VEN_SITUACAO
 inline const QString kCaixaAberto = QStringLiteral("S");                          // CAI_ABERTO
 inline const QString kCfgQtdChipCartao = QStringLiteral("CFG_QTDCHIPCARTAO");     // CFG_HABILITACAO

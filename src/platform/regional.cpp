@@ -17,7 +17,8 @@ QChar separatorIn(const QString& format, QChar fallback) {
 QString longTimeFormat() {
     // Qt's long time format names the time zone; the regional long time format does not.
     QString format = QLocale().timeFormat(QLocale::LongFormat);
-    format.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+    static const QRegularExpression timeZone(QStringLiteral("\\s*t+\\s*"));
+    format.remove(timeZone);
     return format.trimmed();
 }
 

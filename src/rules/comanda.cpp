@@ -7,9 +7,15 @@
 namespace regras {
 
 std::optional<double> lerNumero(const QString& text) {
-    const QString sep = QRegularExpression::escape(QString(regional::decimalSeparator()));
-    const QRegularExpression shape(
-        QStringLiteral("^\\s*([+-]?(?:\\d+(?:%1\\d*)?|%1\\d+)(?:[eE][+-]?\\d+)?)\\s*$").arg(sep));
+    // Built once per decimal separator: every card read passes through here.
+    static QChar builtFor;
+    static QRegularExpression shape;
+    if (builtFor != regional::decimalSeparator()) {
+        builtFor = regional::decimalSeparator();
+        const QString sep = QRegularExpression::escape(QString(builtFor));
+        shape.setPattern(
+            QStringLiteral("^\\s*([+-]?(?:\\d+(?:%1\\d*)?|%1\\d+)(?:[eE][+-]?\\d+)?)\\s*$").arg(sep));
+    }
     const auto match = shape.match(text);
     if (!match.hasMatch()) return std::nullopt;
     QString plain = match.captured(1);
