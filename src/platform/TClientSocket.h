@@ -1,14 +1,15 @@
 #pragma once
-// The asynchronous TCP client of the turnstile connections, over QTcpSocket on the GUI thread:
-// Active starts a connection attempt and returns at once; the connect, read and error events
-// arrive through the message loop with the client and its connection object. Errors carry
-// Winsock numbers; a handler that leaves the code non-zero makes the client raise a failure of
-// its own.
+// The asynchronous TCP client of the turnstile connections, on the GUI thread: Active starts a
+// non-blocking connect and returns at once; the connect, read and error events arrive through
+// the message loop with the client and its connection object. Errors carry Winsock numbers; a
+// handler that leaves the code non-zero makes the client raise a failure of its own.
+//
+// Built on the operating system's sockets directly rather than QTcpSocket, which reports a
+// connection reset as an orderly close and buffers whatever a peer sends without limit.
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
-#include <QTcpSocket>
 #include <QTimer>
-#include <cstdint>
 #include <functional>
 
 enum TClientType { ctNonBlocking, ctBlocking };
@@ -17,15 +18,22 @@ enum TErrorEvent { eeGeneral, eeSend, eeReceive, eeConnect, eeDisconnect, eeAcce
 // Winsock numbers of the errors the turnstile links meet.
 namespace winsock {
 inline constexpr int kAccess = 10013;
+inline constexpr int kTooManySockets = 10024;
+inline constexpr int kAddressInUse = 10048;
+inline constexpr int kAddressNotAvailable = 10049;
+// Also the number of any error that has no Winsock equal.
 inline constexpr int kNetworkDown = 10050;
+inline constexpr int kConnectionAborted = 10053;
+inline constexpr int kConnectionReset = 10054;
 inline constexpr int kNoBuffers = 10055;
+inline constexpr int kNotConnected = 10057;
 inline constexpr int kTimedOut = 10060;
 inline constexpr int kRefused = 10061;
 inline constexpr int kHostUnreachable = 10065;
 inline constexpr int kHostNotFound = 11001;
 
-// The Winsock number of a Qt socket error; 0 for an orderly close by the peer.
-int fromQt(QAbstractSocket::SocketError error);
+// The Winsock number of an operating-system error number; never 0.
+int fromErrno(int error);
 } // namespace winsock
 
 class TClientSocket;
@@ -37,8 +45,9 @@ public:
     // With no buffer and a count of -1, the number of bytes waiting (0 when not connected);
     // otherwise reads up to Count bytes and returns how many were read.
     int ReceiveBuf(void* Buf, int Count);
-    // Sends the bytes in one call and returns how many were taken; 0 when not connected. A send
-    // error is reported through the error event and the connection is closed.
+    // Takes the bytes in one call and returns how many were taken; 0 when not connected. What
+    // the network cannot take at once is sent as soon as it can. A send error is reported
+    // through the error event and the connection is closed.
     int SendBuf(const void* Buf, int Count);
     bool Connected() const;
 
@@ -55,6 +64,9 @@ public:
 
     // Connection attempts give up after this long with 10060, as the platform's own connect.
     static inline int ConnectTimeoutMs = 21000;
+    // Bytes accepted for sending that a controller has not taken yet; beyond this the
+    // connection is given up with 10055.
+    static constexpr qsizetype kMaxUnsent = 64 * 1024;
 
     TClientSocket();
     ~TClientSocket() override;
@@ -64,19 +76,48 @@ public:
     int Port = 0;
     TClientWinSocket* Socket() { return &socket_; }
 
-    bool Active() const;
+    bool Active() const { return state_ != State::Closed; }
+    // On: starts a connection attempt; raises a failure when no socket can be opened. Off:
+    // closes at once.
     void setActive(bool value);
+
+    // Closes the client and frees it once none of its events is running: a handler of its own
+    // may be waiting below a message box on the stack.
+    void Free();
+    // True between Free and the moment the client is freed.
+    bool Freed() const { return freed_; }
 
     TSocketNotifyEvent OnConnect;
     TSocketNotifyEvent OnRead;
     TSocketErrorEvent OnError;
 
+protected:
+    // Runs an event of this client from the message loop, counted as one of its running events.
+    void later(std::function<void()> event);
+
 private:
     friend class TClientWinSocket;
-    void raiseError(TErrorEvent kind, int code, const QString& operation);
-    void connectTimedOut();
+    enum class State { Closed, Connecting, Connected };
 
-    QTcpSocket tcp_;
+    template <typename F> void dispatch(F&& event);
+    void close();
+    void connectFinished();
+    void readable();
+    void writable();
+    void failLater(TErrorEvent kind, int code, const char* operation);
+    void fail(TErrorEvent kind, int code, const char* operation);
+    void raiseError(TErrorEvent kind, int code, const char* operation);
+
+    int fd_ = -1;
+    State state_ = State::Closed;
+    // Counts attempts, so that an event queued for an earlier one is recognised and ignored.
+    unsigned attempt_ = 0;
+    // Children of the client; switched off and freed from the message loop when it closes.
+    QSocketNotifier* readNotifier_ = nullptr;
+    QSocketNotifier* writeNotifier_ = nullptr;
+    QByteArray unsent_;
     QTimer connectTimer_;
     TClientWinSocket socket_{*this};
+    int running_ = 0;
+    bool freed_ = false;
 };

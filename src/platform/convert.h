@@ -6,3 +6,8 @@
 #include <cstdint>
 
 int32_t StrToInt(const QString& text);
+
+// A whole number written in decimal digits only, as a setting that holds an address part or a
+// port must be: blanks around it and one sign allowed; a hexadecimal form, an exponent or any
+// other character raises EConvertError as StrToInt does.
+int32_t StrToIntDec(const QString& text);

@@ -56,7 +56,8 @@ public:
     QAction* Exit1;
     QTimer* tmrConectarCatracas;
 
-    // The turnstile connections, in the order the turnstile query returned them.
+    // The turnstile connections, in the order the turnstile query returned them. Never refilled
+    // while a pass over it runs.
     std::vector<std::unique_ptr<TClienteGPRS>> Clients;
     int TotalClients() const { return static_cast<int>(Clients.size()); }
 
@@ -93,6 +94,11 @@ private:
     void centreOnDesktop();
 
     bool shown_ = false;
+
+    class Passagem;
+    // Passes over Clients on the stack, and a rebuild asked for during one.
+    int passagens_ = 0;
+    bool reconstrucaoPendente_ = false;
 };
 
 extern TfrmPrincipal* frmPrincipal;

@@ -3,12 +3,22 @@
 // connection and build them anew.
 #include "database/untMD.h"
 #include "platform/convert.h"
+#include "platform/failure.h"
+#include "platform/guard.h"
 #include "shell/untFuncoes.h"
 #include "shell/untPrincipal.h"
 #include "turnstile/ipcheck.h"
 
 namespace {
 constexpr int kLimiteLinhasLog = 50;
+
+// A port text as a whole decimal number a TCP port can be; anything else raises EConvertError.
+int porta(const QString& texto) {
+    const int32_t numero = StrToIntDec(texto);
+    if (numero < 0 || numero > 65535)
+        throw EConvertError(QStringLiteral("'%1' não é uma porta válida").arg(texto));
+    return numero;
+}
 
 // Fills a client's settings from the current row of the turnstile query.
 void preencher(TClienteGPRS& client, const db::TDataSet& q) {
@@ -18,7 +28,25 @@ void preencher(TClienteGPRS& client, const db::TDataSet& q) {
 }
 } // namespace
 
+// Marks a pass over the client list: a rebuild asked for inside it (the timer ticking in a
+// message box's loop) waits until the outermost pass has ended, then runs from the message loop.
+class TfrmPrincipal::Passagem {
+public:
+    explicit Passagem(TfrmPrincipal& janela) : janela_(janela) { ++janela_.passagens_; }
+    ~Passagem() {
+        if (--janela_.passagens_ > 0 || !janela_.reconstrucaoPendente_) return;
+        janela_.reconstrucaoPendente_ = false;
+        QTimer::singleShot(0, &janela_, [j = &janela_] { guarded([&] { j->ReconectarCatracas(); }); });
+    }
+    Passagem(const Passagem&) = delete;
+    Passagem& operator=(const Passagem&) = delete;
+
+private:
+    TfrmPrincipal& janela_;
+};
+
 void TfrmPrincipal::CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray) {
+    const Passagem passagem(*this);
     QString ls_Sql = QStringLiteral(" SELECT CAT_CODIGO,   CAT_DESCRICAO,   CAT_IP,   CAT_PORTA  FROM "
                                     "CADCATRACA  WHERE CAT_ATIVO = 'S' ");
     if (pi_Codigo > 0) ls_Sql += QStringLiteral(" AND CAT_CODIGO = ") + QString::number(pi_Codigo);
@@ -58,6 +86,7 @@ void TfrmPrincipal::CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray) {
 }
 
 void TfrmPrincipal::ConectarCatracas() {
+    const Passagem passagem(*this);
     try {
         if (mmLog->lineCount() > kLimiteLinhasLog) mmLog->clearLines();
         const int total = TotalClients();
@@ -76,7 +105,7 @@ void TfrmPrincipal::ConectarCatracas() {
             } else if (fncIsIP(client->gs_Ip)) {
                 try {
                     client->Host = client->gs_Ip;
-                    client->Port = StrToInt(client->gs_Porta);
+                    client->Port = porta(client->gs_Porta);
                     client->setActive(true);
                 } catch (const std::exception&) {
                     GravarLogTXT(QStringLiteral("Criar Arquivo para reinciar"));
@@ -93,17 +122,20 @@ void TfrmPrincipal::ConectarCatracas() {
 }
 
 void TfrmPrincipal::ConfigurarCatracas() {
+    const Passagem passagem(*this);
     CarregarCatracas(0, 0);
     ConectarCatracas();
 }
 
 void TfrmPrincipal::ReconectarCatracas() {
-    for (auto& client : Clients) {
-        client->setActive(false);
-        // Freed once control is back in the message loop: a rebuild may run inside a message
-        // box that one of these clients' own events opened.
-        client.release()->deleteLater();
+    if (passagens_ > 0) {
+        reconstrucaoPendente_ = true;
+        return;
     }
+    // A client whose handler waits below a message box on the stack is closed now and freed
+    // when that handler returns.
+    for (auto& client : Clients)
+        client.release()->Free();
     Clients.clear();
     ConfigurarCatracas();
 }

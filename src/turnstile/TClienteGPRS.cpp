@@ -6,12 +6,17 @@
 #include "shell/untPrincipal.h"
 #include "turnstile/codec.h"
 
-#include <QByteArray>
 #include <QDateTime>
 
 namespace {
 QString agora() {
     return regional::shortDateLongTime(QDateTime::currentDateTime());
+}
+
+void mostrarRecebido(const QString& text) {
+    TextPane* received = frmPrincipal->mmRecebidosAscii;
+    received->append(agora() + u' ' + text);
+    received->append(QString());
 }
 } // namespace
 
@@ -32,25 +37,91 @@ void TClienteGPRS::doOnConnect(QObject*, TClientWinSocket*) {
     }
 }
 
-void TClienteGPRS::doOnRead(QObject* Sender, TClientWinSocket* Socket) {
-    // One read is one frame: nothing is kept from one read to the next.
-    const int waiting = Socket->ReceiveBuf(nullptr, -1);
-    QByteArray bytes(waiting, '\0');
-    Socket->ReceiveBuf(bytes.data(), waiting);
-    const QString text = unwrapFrame(bytes);
+void TClienteGPRS::doOnRead(QObject*, TClientWinSocket* Socket) {
+    // Every waiting byte goes to the receive buffer at once, also while an earlier read of this
+    // turnstile is still being answered further down the stack.
+    receber(*Socket);
+    if (respondendo_) return;
+    respondendo_ = true;
+    struct Fim {
+        TClienteGPRS& client;
+        ~Fim() {
+            client.respondendo_ = false;
+            client.responderPendentesDepois();
+        }
+    } fim{*this};
 
-    TextPane* received = frmPrincipal->mmRecebidosAscii;
-    received->append(agora() + u' ' + text);
-    received->append(QString());
+    // A controller has one read outstanding: when several are waiting, it has given up on the
+    // older ones, and only the newest is answered.
+    for (;;) {
+        mostrarDescartados();
+        std::vector<QByteArray> frames = recebidos_.takeFrames();
+        if (frames.empty() || Freed()) return;
+        if (const qsizetype lost = recebidos_.takeOverflow(); lost > 0)
+            GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] ") +
+                         QString::number(lost) +
+                         QStringLiteral(" leituras substituídas por outras mais recentes, sem resposta."));
+        for (size_t i = 0; i + 1 < frames.size(); ++i)
+            descartarLeitura(frames[i]);
+        responder(frames.back());
+    }
+}
+
+void TClienteGPRS::receber(TClientWinSocket& Socket) {
+    const int waiting = std::min(Socket.ReceiveBuf(nullptr, -1), kMaxBytesPerRead);
+    QByteArray bytes(waiting, '\0');
+    const int read = Socket.ReceiveBuf(bytes.data(), waiting);
+    recebidos_.append(QByteArrayView(bytes.constData(), read));
+}
+
+void TClienteGPRS::mostrarDescartados() {
+    qsizetype count = 0;
+    const QByteArray dropped = recebidos_.takeDropped(&count);
+    if (count == 0) return;
+    QString text = displayText(QString::fromLatin1(dropped));
+    if (count > dropped.size()) text += QStringLiteral(" (%1 bytes descartados)").arg(count);
+    mostrarRecebido(text);
+}
+
+void TClienteGPRS::descartarLeitura(const QByteArray& frame) {
+    const QString text = displayText(unwrapFrame(frame));
+    mostrarRecebido(text);
+    GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca +
+                 QStringLiteral("] Leitura substituída por outra mais recente, sem resposta: ") + text);
+}
+
+void TClienteGPRS::responder(const QByteArray& frame) {
+    const QString text = unwrapFrame(frame);
+    mostrarRecebido(displayText(text));
     if (!isCardReadRequest(text)) return;
 
     const QString comanda = extractComanda(text);
-    received->append(agora() + QStringLiteral(" Comanda = ") + comanda);
+    const QString comandaMostrada = displayText(comanda);
+    frmPrincipal->mmRecebidosAscii->append(agora() + QStringLiteral(" Comanda = ") + comandaMostrada);
+    if (comanda.size() > kMaxComanda) {
+        GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] Comanda com mais de ") +
+                     QString::number(kMaxComanda) + QStringLiteral(" caracteres, sem consulta ao banco: ") +
+                     comandaMostrada);
+        proEnviarPacote(this, kRespostaSemCadastro, comandaMostrada);
+        return;
+    }
     bool existe = false;
     const bool liberada = MD->VeriVendEmAbert(comanda, existe);
+    // Replaced by a rebuild while the decision ran: the controller asks again on the new
+    // connection.
+    if (Freed()) return;
     const QString& resposta =
         liberada ? kRespostaLiberado : (existe ? kRespostaNegado : kRespostaSemCadastro);
-    proEnviarPacote(static_cast<TClienteGPRS*>(Sender), resposta, comanda);
+    proEnviarPacote(this, resposta, comandaMostrada);
+}
+
+void TClienteGPRS::responderPendentesDepois() {
+    // Reads that came while a failure unwound the answer to an earlier one are answered from
+    // the message loop, not left waiting for the controller's next bytes.
+    if (!recebidos_.hasFrames() || Freed()) return;
+    later([this] {
+        if (!respondendo_) doOnRead(this, Socket());
+    });
 }
 
 void TClienteGPRS::doError(QObject*, TClientWinSocket*, TErrorEvent, int& ErroCode) {

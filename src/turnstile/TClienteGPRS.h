@@ -1,14 +1,22 @@
 #pragma once
 // One turnstile connection: a client socket with the turnstile's code, description, IP text and
-// port text, and the handlers of its three events.
+// port text, its receive buffer, and the handlers of its three events.
 #include "platform/TClientSocket.h"
+#include "turnstile/FrameAssembler.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
 class TClienteGPRS : public TClientSocket {
     Q_OBJECT
 public:
+    // Bytes taken from the connection in one read event; more wait for the next one, so that a
+    // controller that floods its connection cannot hold the other turnstiles up.
+    static constexpr int kMaxBytesPerRead = 64 * 1024;
+    // No card number is longer: a longer comanda is refused without asking the database.
+    static constexpr qsizetype kMaxComanda = 40;
+
     TClienteGPRS();
 
     int32_t gi_Codigo = 0;
@@ -19,6 +27,18 @@ public:
     void doOnConnect(QObject* Sender, TClientWinSocket* Socket);
     void doOnRead(QObject* Sender, TClientWinSocket* Socket);
     void doError(QObject* Sender, TClientWinSocket* Socket, TErrorEvent ErrorEvent, int& ErroCode);
+
+private:
+    void receber(TClientWinSocket& Socket);
+    void mostrarDescartados();
+    void descartarLeitura(const QByteArray& frame);
+    void responder(const QByteArray& frame);
+    void responderPendentesDepois();
+
+    FrameAssembler recebidos_;
+    // True while a read of this turnstile is being answered: a read event nested inside it (a
+    // message box's loop) only fills the buffer, and the outer one answers what came.
+    bool respondendo_ = false;
 };
 
 // Frames a reply and sends it on the client's connection, echoing the start and the end of the

@@ -1,5 +1,7 @@
 #include "turnstile/codec.h"
 
+#include <algorithm>
+
 namespace {
 constexpr uint8_t kStx = 0x02;
 constexpr uint8_t kEtx = 0x03;
@@ -57,4 +59,18 @@ QString extractComanda(const QString& text) {
 
 QString cardReadRequest(const QString& comanda) {
     return QStringLiteral("01") + kRequestMark + u']' + comanda + u']';
+}
+
+QString displayText(const QString& text) {
+    QString shown;
+    qsizetype i = 0;
+    for (; i < text.size() && shown.size() < kDisplayLength; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            shown += QStringLiteral("\\x") + QString::number(c, 16).toUpper().rightJustified(2, u'0');
+        else
+            shown += text[i];
+    }
+    if (i < text.size()) shown += QStringLiteral("... (+%1)").arg(text.size() - i);
+    return shown;
 }

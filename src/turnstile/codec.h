@@ -21,6 +21,11 @@ bool isCardReadRequest(const QString& text);
 // The comanda number of a request: between the first "]" and the next one; empty otherwise.
 QString extractComanda(const QString& text);
 
+// A text read from a controller as a pane line shows it: control characters written as "\xNN",
+// cut at about kDisplayLength characters, with the count of those left out.
+inline constexpr qsizetype kDisplayLength = 160;
+QString displayText(const QString& text);
+
 // The three replies to a card read.
 inline const QString kRespostaLiberado = QStringLiteral("01+REON+00+6]20]Acesso liberado]");
 inline const QString kRespostaNegado = QStringLiteral("01+REON+00+30]20]Acesso Negado]");

@@ -57,8 +57,10 @@ bool fncIsIP(const QString& pIP) {
     QStringList parts;
     Split(u'.', pIP, parts);
     for (const QString& part : parts) {
+        // Decimal digits only: "0x7F" or "$7F" would reach another controller than the one
+        // the row names.
         try {
-            if (StrToInt(part) > 255) return false;
+            if (StrToIntDec(part) > 255) return false;
         } catch (const EConvertError&) {
             return false;
         }

@@ -11,5 +11,5 @@
 void Split(QChar Delimiter, const QString& Input, QStringList& Strings);
 
 // True when no part of the dotted text is above 255. The number of parts is not counted. A
-// part that is not a whole number makes the text invalid.
+// part that is not a whole number in decimal digits makes the text invalid.
 bool fncIsIP(const QString& pIP);

@@ -2,6 +2,7 @@
 // access decision against a real database.
 #include "DialogRecorder.h"
 #include "LogFile.h"
+#include "ModalBox.h"
 #include "ProgramUnderTest.h"
 #include "SimulatedController.h"
 #include "turnstile/codec.h"
@@ -14,6 +15,15 @@
 
 namespace {
 const QString kStamp = QStringLiteral("\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d");
+
+// The resident memory of this process.
+qint64 residentKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return 0;
+}
 
 QStringList lines(TextPane* pane) {
     return pane->toPlainText().split(u'\n');
@@ -95,42 +105,149 @@ TEST_F(CardRead, ThreeOutcomesAnsweredAsExactFrames) {
               QStringLiteral("A"));
 }
 
-TEST_F(CardRead, ReadsThatAreNotRequestsGetTheirLinesAndNoReply) {
-    controller.sendRaw(QByteArray("\x02\x01\x00\x41\x03", 5));
-    ASSERT_TRUE(eventually([&] { return window().mmRecebidosAscii->lineCount() == 2; }));
-    controller.sendRaw(sim::SimulatedController::frame(QStringLiteral("01+REON+00+0]123]")));
-    ASSERT_TRUE(eventually([&] { return window().mmRecebidosAscii->lineCount() == 4; }));
-    QTest::qWait(200);
-    expectLines(window().mmRecebidosAscii,
-                {QStringLiteral("@ "), QString(), QStringLiteral("@ 01+REON+00+0]123]"), QString()});
-    EXPECT_TRUE(controller.received().empty());
-    EXPECT_EQ(window().mmEnviadosString->lineCount(), 0);
+TEST_F(CardRead, FramesAreAssembledFromTheStream) {
+    using sim::SimulatedController;
+    const QByteArray f123 = SimulatedController::frame(cardReadRequest(QStringLiteral("123")));
+    const QByteArray f124 = SimulatedController::frame(cardReadRequest(QStringLiteral("124")));
+    const QByteArray f999 = SimulatedController::frame(cardReadRequest(QStringLiteral("999")));
+    struct Case {
+        const char* name;
+        QList<QByteArray> reads; // each sent on its own, a moment after the one before
+        QStringList replies;
+        QStringList receivedPane; // "@" stands for the date-time text
+        QStringList log;          // lines the activity log must hold
+    };
+    const Case cases[] = {
+        {"split over two reads",
+         {f123.left(10), f123.mid(10)},
+         {kRespostaLiberado},
+         {"@ 01+REON+000+0]123]", "", "@ Comanda = 123"},
+         {}},
+        {"split over three reads",
+         {f124.left(1), f124.mid(1, 2), f124.mid(3)},
+         {kRespostaNegado},
+         {"@ 01+REON+000+0]124]", "", "@ Comanda = 124"},
+         {}},
+        {"bytes before the frame are dropped",
+         {QByteArray("xyz\r\n") + f124},
+         {kRespostaNegado},
+         {"@ xyz\\x0D\\x0A", "", "@ 01+REON+000+0]124]", "", "@ Comanda = 124"},
+         {}},
+        {"two reads waiting: the newest is answered",
+         {f123 + f124},
+         {kRespostaNegado},
+         {"@ 01+REON+000+0]123]", "", "@ 01+REON+000+0]124]", "", "@ Comanda = 124"},
+         {"Catraca[Entrada] Leitura substituída por outra mais recente, sem resposta: 01+REON+000+0]123]"}},
+        {"a broken frame does not swallow the next one",
+         {QByteArray("\x02\x01\x00\x41\x03", 5), f999},
+         {kRespostaSemCadastro},
+         {"@ \\x02\\x01\\x00A\\x03", "", "@ 01+REON+000+0]999]", "", "@ Comanda = 999"},
+         {}},
+        {"a length beyond any frame is no frame",
+         {QByteArray("\x02\xff\xff", 3) + f123},
+         {kRespostaLiberado},
+         {"@ \\x02ÿÿ", "", "@ 01+REON+000+0]123]", "", "@ Comanda = 123"},
+         {}},
+        {"a frame that is not a request gets no reply",
+         {SimulatedController::frame(QStringLiteral("01+REON+00+0]123]"))},
+         {},
+         {"@ 01+REON+00+0]123]", ""},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window().mmRecebidosAscii->clearLines();
+        testlog::clear();
+        const qsizetype before = controller.replies().size();
+        for (const QByteArray& read : c.reads) {
+            controller.sendRaw(read);
+            QTest::qWait(100);
+        }
+        ASSERT_TRUE(
+            eventually([&] { return window().mmRecebidosAscii->lineCount() >= c.receivedPane.size(); }));
+        QTest::qWait(200);
+        EXPECT_EQ(controller.replies().mid(before), c.replies);
+        expectLines(window().mmRecebidosAscii, c.receivedPane);
+        for (const QString& line : c.log)
+            EXPECT_TRUE(testlog::texts().contains(line)) << line.toStdString();
+    }
 }
 
-TEST_F(CardRead, EmptyComandaIsStillDecided) {
-    controller.sendRaw(sim::SimulatedController::frame(QStringLiteral("01+REON+000+0")));
+TEST_F(CardRead, OverlongComandaIsRefusedWithoutTheDatabase) {
+    const QString comanda(TClienteGPRS::kMaxComanda + 1, u'7');
+    controller.sendRead(comanda);
     ASSERT_TRUE(controller.waitForReplies(1));
     EXPECT_EQ(controller.replies(), QStringList{kRespostaSemCadastro});
-    EXPECT_EQ(lines(window().mmRecebidosAscii).last().right(11), QStringLiteral(" Comanda = "));
+    EXPECT_TRUE(testlog::startingWith(QStringLiteral("Comanda de numero")).isEmpty());
+    EXPECT_EQ(testlog::texts(),
+              QStringList{QStringLiteral("Catraca[Entrada] Comanda com mais de 40 caracteres, "
+                                         "sem consulta ao banco: ") +
+                          comanda});
 }
 
-TEST_F(CardRead, TwoFramesInOneReadAreAnsweredOnce) {
-    const QByteArray both = sim::SimulatedController::frame(cardReadRequest(QStringLiteral("123"))) +
-                            sim::SimulatedController::frame(cardReadRequest(QStringLiteral("124")));
-    controller.sendRaw(both);
-    ASSERT_TRUE(controller.waitForReplies(1));
-    QTest::qWait(300);
-    EXPECT_EQ(controller.replies(), QStringList{kRespostaLiberado});
-    EXPECT_TRUE(lines(window().mmRecebidosAscii).last().endsWith(QStringLiteral(" Comanda = 123")));
+TEST_F(CardRead, EndlessBytesFromOneControllerNeitherGrowMemoryNorHoldTheOthers) {
+    sim::SimulatedController second;
+    ASSERT_TRUE(second.listen());
+    ShopSession(database).exec(
+        catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(second.port())));
+    window().ReconectarCatracas();
+    ASSERT_TRUE(controller.waitForConnections(2) && second.waitForConnections(1));
+    ASSERT_TRUE(eventually([&] { return window().Clients[1]->Socket()->Connected(); }));
+    window().tmrConectarCatracas->stop();
+
+    struct Flood {
+        const char* name;
+        QByteArray head;
+        char fill;
+    };
+    const Flood floods[] = {{"no frame start", {}, 'A'},
+                            {"line feeds", {}, '\n'},
+                            {"a frame that never ends", QByteArray("\x02\x00\x02", 3), '9'},
+                            {"frame starts", {}, '\x02'}};
+    const qint64 startKb = residentKb();
+    for (const Flood& f : floods) {
+        SCOPED_TRACE(f.name);
+        controller.sendRaw(f.head);
+        controller.sendFlood(8 * 1024 * 1024, f.fill);
+        for (int i = 0; i < 5; ++i) {
+            second.sendRead(QStringLiteral("123"));
+            ASSERT_TRUE(second.waitForReplies(static_cast<int>(second.replies().size()) + 1));
+        }
+        // The flood is taken in full and dropped as it comes.
+        ASSERT_TRUE(eventually([&] { return controller.allSent(); }, 120000));
+    }
+    EXPECT_LT(residentKb() - startKb, 16 * 1024);
+    EXPECT_EQ(second.replies(), QStringList(20, kRespostaLiberado));
+    for (const QString& line : lines(window().mmRecebidosAscii)) {
+        EXPECT_LE(line.size(), kDisplayLength + 60);
+        EXPECT_FALSE(line.contains(QRegularExpression(QStringLiteral("[\\x00-\\x1F]"))));
+    }
+    EXPECT_TRUE(controller.replies().isEmpty());
 }
 
-TEST_F(CardRead, FrameSplitOverTwoReadsIsTwoFrames) {
-    controller.sendSplit(sim::SimulatedController::frame(cardReadRequest(QStringLiteral("123"))), 10);
-    ASSERT_TRUE(eventually([&] { return window().mmRecebidosAscii->lineCount() == 4; }));
-    QTest::qWait(300);
-    EXPECT_TRUE(controller.received().empty());
-    expectLines(window().mmRecebidosAscii,
-                {QStringLiteral("@ 01+RE"), QString(), QStringLiteral("@ 0+0]123]"), QString()});
+TEST_F(CardRead, ReadsArrivingDuringABoxAreAnsweredWithTheirOwnCard) {
+    // A failing log makes the first read's decision fail: its error box stays open while the
+    // next guest's read arrives.
+    QFile::remove(testlog::path());
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), testlog::path()));
+    int boxes = 0;
+    const auto previous = dialogs::setPresenter([&](dialogs::Kind, const QString&) {
+        ++boxes;
+        QFile::remove(testlog::path());
+        controller.sendRead(QStringLiteral("124"));
+        showModalBoxUntil([&] { return controller.replies().size() == 1; }, 5000);
+    });
+    controller.sendRead(QStringLiteral("999"));
+    ASSERT_TRUE(eventually([&] { return boxes == 1 && controller.replies().size() == 1; }));
+    dialogs::setPresenter(previous);
+    controller.sendRead(QStringLiteral("123"));
+    ASSERT_TRUE(controller.waitForReplies(2));
+    QTest::qWait(200);
+    EXPECT_EQ(controller.replies(), (QStringList{kRespostaNegado, kRespostaLiberado}));
+    const QStringList sent = lines(window().mmEnviadosString);
+    ASSERT_EQ(sent.size(), 8);
+    EXPECT_TRUE(sent[0].endsWith(kRespostaNegado + QStringLiteral(" Comanda: 124")));
+    EXPECT_TRUE(sent[4].endsWith(kRespostaLiberado + QStringLiteral(" Comanda: 123")));
 }
 
 TEST_F(CardRead, UncaughtFailureInTheDecisionShowsTheErrorBoxAndTheConnectionLivesOn) {
@@ -195,23 +312,26 @@ TEST_F(CardRead, ThousandReadsOnTwoTurnstilesEachAnsweredOnce) {
     EXPECT_TRUE(testlog::startingWith(QStringLiteral("Erro = ")).isEmpty());
 }
 
-TEST_F(CardRead, RebuildDuringAnErrorBoxOpenedByAClientsOwnEvent) {
-    // The reconnect timer can tick while the error box of a read is open; the rebuild frees the
-    // client whose event opened the box.
+TEST_F(CardRead, RebuildByTheTimerInsideABoxOpenedByTheClientsOwnRead) {
+    // The box of a failed read runs its own message loop; the reconnect timer ticks in it and
+    // rebuilds the connections while the read's handler still waits below the box.
     QFile::remove(testlog::path());
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), testlog::path()));
-    bool rebuilt = false;
+    window().tmrConectarCatracas->setInterval(50);
+    bool shown = false;
     const auto previous = dialogs::setPresenter([&](dialogs::Kind, const QString&) {
-        window().ReconectarCatracas();
-        rebuilt = true;
+        shown = true;
+        QFile::remove(testlog::path());
+        EXPECT_TRUE(showModalBoxUntil([&] { return controller.connectionsAccepted() >= 3; }));
     });
     controller.sendRead(QStringLiteral("123"));
-    ASSERT_TRUE(eventually([&] { return rebuilt; }));
+    ASSERT_TRUE(eventually([&] { return shown; }));
     dialogs::setPresenter(previous);
-    QFile::remove(testlog::path());
+    window().tmrConectarCatracas->stop();
 
-    ASSERT_TRUE(controller.waitForConnections(2));
     ASSERT_TRUE(eventually([&] { return window().Clients[0]->Socket()->Connected(); }));
+    const int accepted = controller.connectionsAccepted();
+    ASSERT_TRUE(controller.waitForConnections(accepted));
     controller.sendRead(QStringLiteral("123"));
     ASSERT_TRUE(controller.waitForReplies(1));
     EXPECT_EQ(controller.replies(), QStringList{kRespostaLiberado});

@@ -1,13 +1,18 @@
 #include "DialogRecorder.h"
 #include "LogFile.h"
+#include "ModalBox.h"
 #include "ProgramUnderTest.h"
 #include "SimulatedController.h"
+#include "platform/failure.h"
 #include "turnstile/ipcheck.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 QString markers() {
@@ -103,6 +108,7 @@ TEST_F(ConnectionCycle, BadTurnstileRowsAndTheGoodOneAfterThem) {
     sim::SimulatedController good, refusing(sim::SimulatedController::Mode::Refuse);
     ASSERT_TRUE(good.listen() && refusing.listen());
     const QString port = QString::number(good.port());
+    const QString hexPort = QString::number(good.port(), 16);
     addTurnstiles(
         {catraca(1, QStringLiteral("SemIP"), QString(), port),
          catraca(2, QStringLiteral("SemPorta"), QStringLiteral("127.0.0.1"), QString()),
@@ -111,10 +117,17 @@ TEST_F(ConnectionCycle, BadTurnstileRowsAndTheGoodOneAfterThem) {
          catraca(5, QStringLiteral("Vazio"), QStringLiteral("127..0.1"), port),
          catraca(6, QStringLiteral("PortaRuim"), QStringLiteral("127.0.0.1"), QStringLiteral("40a1")),
          catraca(7, QStringLiteral("Recusa"), QStringLiteral("127.0.0.1"), QString::number(refusing.port())),
-         catraca(8, QStringLiteral("Boa"), QStringLiteral("127.0.0.1"), port)});
+         // Addresses and ports are decimal numbers: these name the good controller in other
+         // bases and must not reach it.
+         catraca(8, QStringLiteral("HexIP"), QStringLiteral("0x7F.0.0.1"), port),
+         catraca(9, QStringLiteral("Hex"), QStringLiteral("127.0.0.1"), QStringLiteral("0x") + hexPort),
+         catraca(10, QStringLiteral("Cifrao"), QStringLiteral("127.0.0.1"), QStringLiteral("$") + hexPort),
+         catraca(11, QStringLiteral("Expoente"), QStringLiteral("127.0.0.1"), port + QStringLiteral("e0")),
+         catraca(12, QStringLiteral("Boa"), QStringLiteral("127.0.0.1"), port),
+         catraca(13, QStringLiteral("Espacos"), QStringLiteral("127.0.1"), u' ' + port + u' ')});
     TfrmPrincipal& w = program->window();
     w.ConfigurarCatracas();
-    ASSERT_TRUE(good.waitForConnections(1));
+    ASSERT_TRUE(good.waitForConnections(2));
     ASSERT_TRUE(eventually([&] { return paneHas(QStringLiteral("Código do erro: 10061")); }));
     const QStringList pane = logPane();
     for (const char* line :
@@ -123,17 +136,72 @@ TEST_F(ConnectionCycle, BadTurnstileRowsAndTheGoodOneAfterThem) {
           "Catraca[ Alto]. O IP configurado no PDV Nutrava está inválido.",
           "Catraca[ Nome]. O IP configurado no PDV Nutrava está inválido.",
           "Catraca[ Vazio]. O IP configurado no PDV Nutrava está inválido.",
-          "Catraca[Boa] conectada em 127.0.0.1."})
+          "Catraca[ HexIP]. O IP configurado no PDV Nutrava está inválido.",
+          "Catraca[Boa] conectada em 127.0.0.1.", "Catraca[Espacos] conectada em 127.0.1."})
         EXPECT_TRUE(pane.contains(QString::fromUtf8(line))) << line;
-    EXPECT_EQ(good.connectionsAccepted(), 1);
+    EXPECT_EQ(good.connectionsAccepted(), 2);
     EXPECT_TRUE(QFile::exists(markers() + QStringLiteral("/00001.error")));
     EXPECT_TRUE(QFile::exists(markers() + QStringLiteral("/10061.error")));
     EXPECT_EQ(testlog::texts(),
               (QStringList{QStringLiteral("Criar Arquivo para reinciar"),
                            QStringLiteral("Arquivo de erro criado Código do erro: 00001.error"),
+                           QStringLiteral("Criar Arquivo para reinciar"),
+                           QStringLiteral("Criar Arquivo para reinciar"),
+                           QStringLiteral("Criar Arquivo para reinciar"),
                            QStringLiteral("Catraca[Recusa] Código do erro: 10061"),
                            QStringLiteral("Criar Arquivo para reinciar"),
                            QStringLiteral("Arquivo de erro criado Código do erro: 10061")}));
+}
+
+TEST_F(ConnectionCycle, ResetByTheControllerIsError10054) {
+    sim::SimulatedController a;
+    ASSERT_TRUE(a.listen());
+    addTurnstiles(
+        {catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(a.port()))});
+    program->window().ConfigurarCatracas();
+    ASSERT_TRUE(a.waitForConnections(1));
+    ASSERT_TRUE(eventually([&] { return program->window().Clients[0]->Socket()->Connected(); }));
+    DialogRecorder dialogs;
+    a.resetConnection();
+    ASSERT_TRUE(eventually([&] { return paneHas(QStringLiteral("Código do erro: 10054")); }));
+    EXPECT_TRUE(QFile::exists(markers() + QStringLiteral("/10054.error")));
+    EXPECT_EQ(testlog::texts(),
+              (QStringList{QStringLiteral("Catraca[Entrada] Código do erro: 10054"),
+                           QStringLiteral("Criar Arquivo para reinciar"),
+                           QStringLiteral("Arquivo de erro criado Código do erro: 10054")}));
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_FALSE(program->window().Clients[0]->Socket()->Connected());
+}
+
+TEST_F(ConnectionCycle, RebuildAskedForDuringAPassWaitsForItsEnd) {
+    // A box opened in the middle of a pass runs a message loop in which the reconnect timer
+    // ticks; the list the pass walks must not be emptied and refilled under it.
+    sim::SimulatedController a, b;
+    ASSERT_TRUE(a.listen() && b.listen());
+    addTurnstiles({catraca(1, QStringLiteral("A"), QStringLiteral("127.0.0.1"), QString::number(a.port())),
+                   catraca(2, QStringLiteral("B"), QStringLiteral("127.0.0.1"), QString::number(b.port()))});
+    TfrmPrincipal& w = program->window();
+    int ticks = 0;
+    QObject::connect(w.tmrConectarCatracas, &QTimer::timeout, w.tmrConectarCatracas, [&] { ++ticks; });
+    bool boxShown = false;
+    QObject::connect(w.mmLog, &QPlainTextEdit::textChanged, w.mmLog, [&] {
+        if (boxShown || !paneHas(QStringLiteral("Tentando estabelecer comunicação com a catraca[ A]...")))
+            return;
+        boxShown = true;
+        w.tmrConectarCatracas->setInterval(20);
+        EXPECT_TRUE(showModalBoxUntil([&] { return ticks >= 3; }));
+        w.tmrConectarCatracas->stop();
+    });
+    w.ConfigurarCatracas();
+    ASSERT_TRUE(boxShown);
+    // The pass ended on the list it began with; the rebuild asked for inside it follows once.
+    ASSERT_TRUE(a.waitForConnections(2) && b.waitForConnections(2));
+    QTest::qWait(300);
+    EXPECT_EQ(a.connectionsAccepted(), 2);
+    EXPECT_EQ(b.connectionsAccepted(), 2);
+    ASSERT_EQ(w.TotalClients(), 2);
+    EXPECT_EQ(w.Clients[0]->gs_NomeCatraca, QStringLiteral("A"));
+    EXPECT_EQ(w.Clients[1]->gs_NomeCatraca, QStringLiteral("B"));
 }
 
 TEST_F(ConnectionCycle, TurnstileDeactivatedBetweenLoadAndRefresh) {
@@ -197,6 +265,77 @@ TEST_F(ConnectionCycle, ControllerClosingInOrderRaisesNoError) {
     EXPECT_TRUE(testlog::texts().isEmpty());
 }
 
+// The lowest file descriptor number not in use.
+int lowestFreeDescriptor() {
+    int fd = 0;
+    while (::fcntl(fd, F_GETFD) != -1)
+        ++fd;
+    return fd;
+}
+
+TEST(ControllerLink, NoSocketToBeHadIsRaisedToTheCaller) {
+    TClienteGPRS client;
+    client.Host = QStringLiteral("127.0.0.1");
+    client.Port = 9;
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit exhausted = saved;
+    exhausted.rlim_cur = static_cast<rlim_t>(lowestFreeDescriptor());
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &exhausted), 0);
+    bool raised = false;
+    try {
+        client.setActive(true);
+    } catch (const Failure&) {
+        raised = true;
+    }
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_TRUE(raised);
+    EXPECT_FALSE(client.Active());
+}
+
+// In a network of its own whose loopback is down, a connect fails at once (network
+// unreachable); the run below checks it in such a network and this one starts it there.
+TEST(ControllerLink, ConnectFailingAtOnceGetsItsCodeAndNoLaterTimeout) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VORTALIS_ISOLATED_NETWORK"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"), {QStringLiteral("--net"), QCoreApplication::applicationFilePath(),
+                                            QStringLiteral("--gtest_filter=IsolatedNetwork.*")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+}
+
+TEST(IsolatedNetwork, ConnectFailsAtOnce) {
+    if (qEnvironmentVariableIsEmpty("VORTALIS_ISOLATED_NETWORK")) GTEST_SKIP() << "run by ControllerLink";
+    QDir(markers()).removeRecursively();
+    QDir().mkpath(markers());
+    testlog::clear();
+    TClientSocket::ConnectTimeoutMs = 300;
+    frmPrincipal = new TfrmPrincipal();
+    auto* client = new TClienteGPRS();
+    client->gs_NomeCatraca = QStringLiteral("Isolada");
+    client->Host = QStringLiteral("127.0.0.1");
+    client->Port = 9;
+    client->setActive(true);
+    const auto pane = [] { return frmPrincipal->mmLog->toPlainText(); };
+    ASSERT_TRUE(eventually([&] { return pane().contains(QStringLiteral("Código do erro: 10065")); }));
+    // Well past the connect timeout: no false timeout follows the failure.
+    QTest::qWait(1000);
+    EXPECT_FALSE(pane().contains(QStringLiteral("10060")));
+    EXPECT_TRUE(QFile::exists(markers() + QStringLiteral("/10065.error")));
+    EXPECT_EQ(testlog::texts(),
+              (QStringList{QStringLiteral("Catraca[Isolada] Código do erro: 10065"),
+                           QStringLiteral("Criar Arquivo para reinciar"),
+                           QStringLiteral("Arquivo de erro criado Código do erro: 10065")}));
+    client->Free();
+    delete frmPrincipal;
+    frmPrincipal = nullptr;
+}
+
 TEST(IpCheck, SplitAndCheck) {
     struct Case {
         const char* ip;
@@ -205,8 +344,11 @@ TEST(IpCheck, SplitAndCheck) {
     for (const Case& c :
          {Case{"127.0.0.1", true}, Case{"10.1.2", true}, Case{"1.2.3.4.5", true}, Case{"-1.2.3.4", true},
           Case{"", true}, Case{"192.168.0.256", false}, Case{"300", false}, Case{"catraca1", false},
-          Case{"10..0.1", false}, Case{"10.0.0.", false}, Case{" 10.0.0.1 ", true}, Case{"10 0 0 1", true}})
-        EXPECT_EQ(fncIsIP(QString::fromLatin1(c.ip)), c.valid) << c.ip;
+          Case{"10..0.1", false}, Case{"10.0.0.", false}, Case{" 10.0.0.1 ", true}, Case{"10 0 0 1", true},
+          // Parts are decimal numbers: no hexadecimal form, no exponent, no other digits.
+          Case{"0x7F.0.0.1", false}, Case{"$7F.0.0.1", false}, Case{"127.0.0.0x1", false},
+          Case{"1e2.0.0.1", false}, Case{"127.0.0.\u0661", false}, Case{"127.0.0.\uFF11", false}})
+        EXPECT_EQ(fncIsIP(QString::fromUtf8(c.ip)), c.valid) << c.ip;
 
     QStringList parts;
     Split(u'.', QStringLiteral("  a. b..\"c.d\"\"e\".x."), parts);

@@ -14,6 +14,8 @@
 namespace sim {
 
 namespace {
+constexpr qint64 kChunk = 64 * 1024;
+
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (!condition()) {
@@ -115,6 +117,34 @@ void SimulatedController::sendRaw(const QByteArray& bytes) {
     if (!isConnected()) return;
     current_->write(bytes);
     current_->flush();
+}
+
+void SimulatedController::sendFlood(qint64 count, char fill) {
+    if (!isConnected()) return;
+    QTcpSocket* socket = current_;
+    floodLeft_ += count;
+    auto more = [this, socket, fill] {
+        while (floodLeft_ > 0 && socket->bytesToWrite() < kChunk) {
+            const qint64 n = std::min(kChunk, floodLeft_);
+            socket->write(QByteArray(n, fill));
+            floodLeft_ -= n;
+        }
+    };
+    connect(socket, &QTcpSocket::bytesWritten, socket, more);
+    more();
+}
+
+bool SimulatedController::allSent() const {
+    return floodLeft_ == 0 && (!current_ || current_->bytesToWrite() == 0);
+}
+
+void SimulatedController::resetConnection() {
+    if (!isConnected()) return;
+    // A zero linger time makes the close send a reset instead of an orderly end.
+    const linger immediate{1, 0};
+    ::setsockopt(static_cast<int>(current_->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediate,
+                 sizeof immediate);
+    current_->abort();
 }
 
 void SimulatedController::sendSplit(const QByteArray& bytes, int at) {

@@ -48,6 +48,15 @@ public:
     // as two reads.
     void sendSplit(const QByteArray& bytes, int at);
 
+    // Sends count bytes of fill on the newest connection, a chunk at a time as the program takes
+    // them, so that the simulator itself holds little of it.
+    void sendFlood(qint64 count, char fill);
+    // True once every byte given to send has left the simulator.
+    bool allSent() const;
+
+    // Ends the newest connection with a reset (RST), as a controller that restarts does.
+    void resetConnection();
+
     // What arrived, read by read, and the frames found in it.
     const std::vector<Chunk>& received() const { return received_; }
     QList<QByteArray> frames() const;
@@ -75,6 +84,7 @@ private:
     std::vector<Chunk> received_;
     QByteArray stream_;
     qsizetype framesSeen_ = 0;
+    qint64 floodLeft_ = 0;
     std::vector<int> backlogFds_;
 };
 
