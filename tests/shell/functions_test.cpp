@@ -1,10 +1,13 @@
 #include "DialogRecorder.h"
 #include "Files.h"
+#include "platform/convert.h"
+#include "platform/failure.h"
 #include "shell/untFuncoes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 TEST(TextFunctions, Empty) {
     struct Case {
@@ -126,4 +129,24 @@ TEST_F(IniReading, MissingFileWarnsAndGivesTheDefault) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0],
               (ShownDialog{dialogs::Kind::Warning, QStringLiteral("Arquivo Inexistente: \n") + missing}));
+}
+
+TEST(Numbers, DecimalOnlyForAddressesAndPorts) {
+    struct Case {
+        const char* text;
+        std::optional<int32_t> value;
+    };
+    for (const Case& c :
+         {Case{"8080", 8080}, Case{" 8080 ", 8080}, Case{"+7", 7}, Case{"-1", -1}, Case{"0010", 10},
+          Case{"2147483647", 2147483647}, Case{"2147483648", {}}, Case{"99999999999999999999", {}},
+          Case{"$1F90", {}}, Case{"0x1F90", {}}, Case{"1e3", {}}, Case{"", {}}, Case{" ", {}}, Case{"+", {}},
+          Case{"12 3", {}}, Case{"\u0661\u0662", {}}, Case{"\uFF11", {}}}) {
+        SCOPED_TRACE(c.text);
+        std::optional<int32_t> got;
+        try {
+            got = StrToIntDec(QString::fromUtf8(c.text));
+        } catch (const EConvertError&) {
+        }
+        EXPECT_EQ(got, c.value);
+    }
 }

@@ -1,5 +1,7 @@
+#include "turnstile/FrameAssembler.h"
 #include "turnstile/codec.h"
 
+#include <QList>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,4 +101,85 @@ TEST(CardReadRequest, ControllerRequestRoundTrips) {
     const QString text = cardReadRequest(QStringLiteral("123"));
     EXPECT_EQ(text, QStringLiteral("01+REON+000+0]123]"));
     EXPECT_EQ(unwrapFrame(asRead(frame(text))), text);
+}
+
+TEST(FrameAssembly, BytesOfSuccessiveReadsBecomeWholeFrames) {
+    const QByteArray a = asRead(frame(cardReadRequest(QStringLiteral("123"))));
+    const QByteArray b = asRead(frame(cardReadRequest(QStringLiteral("4711"))));
+    const QByteArray longest = asRead(frame(QString(FrameAssembler::kMaxPayload, u'x')));
+    struct Case {
+        const char* name;
+        QList<QByteArray> reads;
+        QList<QByteArray> frames;
+        QByteArray dropped;
+        qsizetype pending;
+    };
+    const Case cases[] = {
+        {"one frame", {a}, {a}, {}, 0},
+        {"split anywhere", {a.left(1), a.mid(1, 2), a.mid(3, 5), a.mid(8)}, {a}, {}, 0},
+        {"two in one read", {a + b}, {a, b}, {}, 0},
+        {"second one half there", {a + b.left(4)}, {a}, {}, 4},
+        {"noise before", {QByteArray("\r\nxy") + a}, {a}, QByteArray("\r\nxy"), 0},
+        {"end byte not where the length puts it",
+         {QByteArray("\x02\x01\x00\x41\x03", 5) + b},
+         {b},
+         QByteArray("\x02\x01\x00\x41\x03", 5),
+         0},
+        {"length beyond any frame",
+         {QByteArray("\x02\xff\xff", 3) + a},
+         {a},
+         QByteArray("\x02\xff\xff", 3),
+         0},
+        {"the longest frame", {longest}, {longest}, {}, 0},
+        {"empty payload",
+         {QByteArray("\x02\x00\x00\x00\x03", 5)},
+         {QByteArray("\x02\x00\x00\x00\x03", 5)},
+         {},
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FrameAssembler assembler;
+        for (const QByteArray& read : c.reads)
+            assembler.append(read);
+        const std::vector<QByteArray> frames = assembler.takeFrames();
+        EXPECT_EQ(QList<QByteArray>(frames.begin(), frames.end()), c.frames);
+        EXPECT_EQ(assembler.takeDropped(), c.dropped);
+        EXPECT_EQ(assembler.pendingBytes(), c.pending);
+        EXPECT_FALSE(assembler.hasFrames());
+    }
+}
+
+TEST(FrameAssembly, MemoryStaysBoundedWhateverArrives) {
+    const QByteArray a = asRead(frame(cardReadRequest(QStringLiteral("123"))));
+    const QByteArray endless = QByteArray("\x02\x00\x02", 3) + QByteArray(1 << 20, '9');
+    for (const QByteArray& flood : {QByteArray(1 << 20, 'A'), QByteArray(1 << 20, '\x02'), endless}) {
+        FrameAssembler assembler;
+        for (int i = 0; i < 8; ++i)
+            assembler.append(flood);
+        EXPECT_LE(assembler.pendingBytes(), FrameAssembler::kMaxPayload + 5);
+        qsizetype count = 0;
+        EXPECT_LE(assembler.takeDropped(&count).size(), FrameAssembler::kMaxDroppedSample);
+        EXPECT_GT(count, 7 * (1 << 20));
+        // A frame after the flood is still found.
+        assembler.append(QByteArray(600, 'z') + a);
+        const std::vector<QByteArray> frames = assembler.takeFrames();
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0], a);
+    }
+    // Frames nobody takes: only the newest are kept, the others counted.
+    FrameAssembler assembler;
+    for (int i = 0; i < 100; ++i)
+        assembler.append(a);
+    EXPECT_EQ(assembler.takeFrames().size(), FrameAssembler::kMaxWaiting);
+    EXPECT_EQ(assembler.takeOverflow(), 100 - static_cast<qsizetype>(FrameAssembler::kMaxWaiting));
+}
+
+TEST(PaneText, ControlBytesEscapedAndLongTextsCut) {
+    EXPECT_EQ(displayText(QStringLiteral("01+REON+000+0]123]")), QStringLiteral("01+REON+000+0]123]"));
+    EXPECT_EQ(displayText(QString::fromLatin1("a\x02\x7f\x85\xe9\n", 6)),
+              QStringLiteral("a\\x02\\x7F\\x85é\\x0A"));
+    const QString shown = displayText(QString(1000, u'\x01'));
+    EXPECT_LE(shown.size(), kDisplayLength + 20);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("... (+960)")));
 }

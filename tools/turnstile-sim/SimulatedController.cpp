@@ -85,18 +85,34 @@ void SimulatedController::accept() {
             continue;
         }
         current_ = socket;
-        emit connectionAccepted();
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-            const QByteArray bytes = socket->readAll();
-            received_.push_back({QDateTime::currentDateTime(), bytes});
-            stream_ += bytes;
-            const QList<QByteArray> all = frames();
-            for (qsizetype i = framesSeen_; i < all.size(); ++i)
-                emit replyReceived(unwrapFrame(all[i]));
-            framesSeen_ = all.size();
+        ++open_;
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            // What the connection delivered before its end has been taken by now.
+            take(socket);
+            --open_;
+            socket->deleteLater();
+            emit connectionClosed();
         });
+        emit connectionAccepted();
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { take(socket); });
     }
+}
+
+void SimulatedController::take(QTcpSocket* socket) {
+    if (readingPaused_) return;
+    const QByteArray bytes = socket->readAll();
+    if (bytes.isEmpty()) return;
+    received_.push_back({QDateTime::currentDateTime(), bytes});
+    stream_ += bytes;
+    const QList<QByteArray> all = frames();
+    for (qsizetype i = framesSeen_; i < all.size(); ++i)
+        emit replyReceived(unwrapFrame(all[i]));
+    framesSeen_ = all.size();
+}
+
+void SimulatedController::setReadingPaused(bool paused) {
+    readingPaused_ = paused;
+    if (!paused && current_) take(current_);
 }
 
 bool SimulatedController::isConnected() const {

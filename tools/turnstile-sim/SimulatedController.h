@@ -39,6 +39,9 @@ public:
     quint16 port() const { return port_; }
 
     bool isConnected() const;
+    // Connections accepted and not closed yet: the program's newest, and older ones it has not
+    // closed so far.
+    int openConnections() const { return open_; }
     int connectionsAccepted() const { return accepted_; }
 
     // Sends on the newest connection.
@@ -51,6 +54,8 @@ public:
     // Sends count bytes of fill on the newest connection, a chunk at a time as the program takes
     // them, so that the simulator itself holds little of it.
     void sendFlood(qint64 count, char fill);
+    // A controller that reads slowly: while paused, what the program sends waits unread.
+    void setReadingPaused(bool paused);
     // True once every byte given to send has left the simulator.
     bool allSent() const;
 
@@ -71,6 +76,7 @@ public:
 
 signals:
     void connectionAccepted();
+    void connectionClosed();
     void replyReceived(const QString& text);
 
 private:
@@ -81,10 +87,13 @@ private:
     QPointer<QTcpSocket> current_;
     quint16 port_ = 0;
     int accepted_ = 0;
+    int open_ = 0;
     std::vector<Chunk> received_;
     QByteArray stream_;
     qsizetype framesSeen_ = 0;
     qint64 floodLeft_ = 0;
+    bool readingPaused_ = false;
+    void take(QTcpSocket* socket);
     std::vector<int> backlogFds_;
 };
 

@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
         ++answered;
         awaitingReply = false;
         say(QStringLiteral("reply to comanda %1: %2").arg(lastSent, decoded(reply)));
-        if (stopping || (total >= 0 && answered >= total)) QTimer::singleShot(200, &app, &QCoreApplication::quit);
+        if (stopping || (total >= 0 && answered >= total))
+            QTimer::singleShot(200, &app, &QCoreApplication::quit);
     });
     QTimer sender;
     QObject::connect(&sender, &QTimer::timeout, [&] {
