@@ -1,6 +1,7 @@
 // The checks of a turnstile's address and port texts: decimal digits only, whatever else the
 // text holds.
 #include "check.h"
+#include "decimal.h"
 #include "platform/convert.h"
 #include "platform/failure.h"
 #include "turnstile/ipcheck.h"
@@ -13,29 +14,9 @@ bool digit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// The value of a text of blanks, an optional sign, ASCII digits and blanks (INT64_MAX for any
-// beyond 40 bits); nothing when the text is not of that shape.
-std::optional<int64_t> decimalShape(const QString& text) {
-    qsizetype i = 0, end = text.size();
-    while (i < end && blank(text[i]))
-        ++i;
-    while (end > i && blank(text[end - 1]))
-        --end;
-    const bool negative = i < end && text[i] == u'-';
-    if (i < end && (negative || text[i] == u'+')) ++i;
-    if (i == end) return std::nullopt;
-    int64_t value = 0;
-    for (; i < end; ++i) {
-        if (!digit(text[i])) return std::nullopt;
-        if (value > (int64_t{1} << 40)) return INT64_MAX;
-        value = value * 10 + (text[i].unicode() - u'0');
-    }
-    return negative ? -value : value;
-}
-
 void port(const QString& text) {
-    const auto shape = decimalShape(text);
-    const bool fits = shape && *shape >= INT32_MIN && *shape <= INT32_MAX;
+    const auto shape = fuzz::decimalValue(text, blank);
+    const bool fits = fuzz::fitsInt32(shape);
     try {
         const int32_t value = StrToIntDec(text);
         FUZZ_CHECK(shape.has_value());
