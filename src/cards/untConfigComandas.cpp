@@ -63,14 +63,15 @@ TfrmConfigComandas::TfrmConfigComandas(QWidget* parent) : QDialog(parent) {
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(Panel1);
 
-    rdgChip = placed(new QGroupBox(QStringLiteral("Atualizar Chip Comandas"), Panel1), 32, 16, 145, 65);
+    // Wide enough for the captions in the free fonts that stand in for Tahoma.
+    rdgChip = placed(new QGroupBox(QStringLiteral("Atualizar Chip Comandas"), Panel1), 32, 16, 162, 65);
     rdgChipSemChip =
-        placed(new QRadioButton(QStringLiteral("Sem Chip Configurado"), rdgChip), 8, 18, 135, 20);
-    rdgChipTodas = placed(new QRadioButton(QStringLiteral("Todas Comandas"), rdgChip), 8, 40, 135, 20);
+        placed(new QRadioButton(QStringLiteral("Sem Chip Configurado"), rdgChip), 6, 18, 152, 20);
+    rdgChipTodas = placed(new QRadioButton(QStringLiteral("Todas Comandas"), rdgChip), 6, 40, 152, 20);
     rdgChipSemChip->setChecked(true);
 
-    GroupBox1 = placed(new QGroupBox(QStringLiteral("Configurações"), Panel1), 192, 16, 89, 65);
-    Label1 = placed(new QLabel(QStringLiteral("Digitos Chip"), GroupBox1), 3, 13, 56, 13);
+    GroupBox1 = placed(new QGroupBox(QStringLiteral("Configurações"), Panel1), 200, 16, 81, 65);
+    Label1 = placed(new QLabel(QStringLiteral("Digitos Chip"), GroupBox1), 3, 13, 75, 13);
     EdtQTDDigChip = placed(new QLineEdit(QStringLiteral("7"), GroupBox1), 3, 32, 56, 21);
 
     prbCartao = placed(new QProgressBar(Panel1), 85, 87, 150, 17);

@@ -30,7 +30,7 @@ TEST(CheckDigit, CodeWithCorrectDigit) {
 TEST_F(CardDialog, LayoutAndShowingLoadsTheDigitCount) {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Configurar Comandas"));
     EXPECT_EQ(dialog.size(), QSize(351, 319));
-    EXPECT_EQ(dialog.rdgChip->geometry(), QRect(32, 16, 145, 65));
+    EXPECT_EQ(dialog.rdgChip->geometry(), QRect(32, 16, 162, 65));
     EXPECT_EQ(dialog.prbCartao->geometry(), QRect(85, 87, 150, 17));
     EXPECT_EQ(dialog.SpeedButton1->geometry(), QRect(120, 110, 89, 33));
     EXPECT_EQ(dialog.GroupBox2->geometry(), QRect(32, 176, 249, 129));
