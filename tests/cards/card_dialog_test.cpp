@@ -1,6 +1,6 @@
 #include "CardDialogFixture.h"
 #include "cards/checkdigit.h"
-#include "cards/numbers.h"
+#include "platform/convert.h"
 #include "platform/failure.h"
 
 #include <QElapsedTimer>
