@@ -1,6 +1,7 @@
 #include "cards/untConfigComandas.h"
 
 #include "cards/CardStatements.h"
+#include "cards/CardWrite.h"
 #include "cards/checkdigit.h"
 #include "database/untMD.h"
 #include "platform/convert.h"
@@ -8,6 +9,7 @@
 #include "platform/guard.h"
 #include "rules/AccessStatements.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -34,6 +36,13 @@ bool qtdDigitosValida(const QString& text) {
     return digits.match(text).hasMatch() && text.toInt() >= 1 && text.toInt() <= 18;
 }
 
+// A first or last card number: a plain decimal number, or the conversion error that the
+// standard error box shows.
+int32_t lerNumero(const QString& text) {
+    if (const std::optional<int32_t> numero = parseDecimal(text)) return *numero;
+    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
+
 template <typename W> W* placed(W* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
     return widget;
@@ -54,14 +63,15 @@ TfrmConfigComandas::TfrmConfigComandas(QWidget* parent) : QDialog(parent) {
     fill->setContentsMargins(0, 0, 0, 0);
     fill->addWidget(Panel1);
 
-    rdgChip = placed(new QGroupBox(QStringLiteral("Atualizar Chip Comandas"), Panel1), 32, 16, 145, 65);
+    // Wide enough for the captions in the free fonts that stand in for Tahoma.
+    rdgChip = placed(new QGroupBox(QStringLiteral("Atualizar Chip Comandas"), Panel1), 32, 16, 162, 65);
     rdgChipSemChip =
-        placed(new QRadioButton(QStringLiteral("Sem Chip Configurado"), rdgChip), 8, 18, 135, 20);
-    rdgChipTodas = placed(new QRadioButton(QStringLiteral("Todas Comandas"), rdgChip), 8, 40, 135, 20);
+        placed(new QRadioButton(QStringLiteral("Sem Chip Configurado"), rdgChip), 6, 18, 152, 20);
+    rdgChipTodas = placed(new QRadioButton(QStringLiteral("Todas Comandas"), rdgChip), 6, 40, 152, 20);
     rdgChipSemChip->setChecked(true);
 
-    GroupBox1 = placed(new QGroupBox(QStringLiteral("Configurações"), Panel1), 192, 16, 89, 65);
-    Label1 = placed(new QLabel(QStringLiteral("Digitos Chip"), GroupBox1), 3, 13, 56, 13);
+    GroupBox1 = placed(new QGroupBox(QStringLiteral("Configurações"), Panel1), 200, 16, 81, 65);
+    Label1 = placed(new QLabel(QStringLiteral("Digitos Chip"), GroupBox1), 3, 13, 75, 13);
     EdtQTDDigChip = placed(new QLineEdit(QStringLiteral("7"), GroupBox1), 3, 32, 56, 21);
 
     prbCartao = placed(new QProgressBar(Panel1), 85, 87, 150, 17);
@@ -77,11 +87,52 @@ TfrmConfigComandas::TfrmConfigComandas(QWidget* parent) : QDialog(parent) {
     EdtCarFim = placed(new QLineEdit(GroupBox2), 130, 40, 73, 21);
     SpeedButton2 = placed(new QPushButton(QStringLiteral("Inserir Cartões"), GroupBox2), 72, 77, 89, 33);
     SpeedButton2->setFlat(true);
+    btnCancelar = placed(new QPushButton(QStringLiteral("Cancelar"), Panel1), 215, 114, 66, 25);
+    btnCancelar->setEnabled(false);
+    // Enter in an edit box must never run a button's work.
+    for (QPushButton* button : {SpeedButton1, SpeedButton2, btnCancelar}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
 
     connect(SpeedButton1, &QPushButton::clicked, this,
             [this] { guarded([&] { SpeedButton1Click(SpeedButton1); }); });
     connect(SpeedButton2, &QPushButton::clicked, this,
             [this] { guarded([&] { SpeedButton2Click(SpeedButton2); }); });
+    connect(btnCancelar, &QPushButton::clicked, this, [this] { gb_Cancelar = true; });
+}
+
+// One run of a button: inputs off and "Cancelar" on until the run ends, however it ends.
+class TfrmConfigComandas::Trabalho {
+public:
+    explicit Trabalho(TfrmConfigComandas& form) : form_(form) { form_.ocupar(true); }
+    ~Trabalho() { form_.ocupar(false); }
+    Trabalho(const Trabalho&) = delete;
+    Trabalho& operator=(const Trabalho&) = delete;
+
+private:
+    TfrmConfigComandas& form_;
+};
+
+void TfrmConfigComandas::ocupar(bool ocupado) {
+    gb_Trabalhando = ocupado;
+    gb_Cancelar = false;
+    for (QWidget* entrada : std::initializer_list<QWidget*>{rdgChip, EdtQTDDigChip, SpeedButton1, EdtCarIni,
+                                                            EdtCarFim, SpeedButton2})
+        entrada->setEnabled(!ocupado);
+    btnCancelar->setEnabled(ocupado);
+}
+
+void TfrmConfigComandas::reject() {
+    if (gb_Trabalhando)
+        gb_Cancelar = true;
+    else
+        QDialog::reject();
+}
+
+bool TfrmConfigComandas::pausa() {
+    QCoreApplication::processEvents();
+    return gb_Cancelar;
 }
 
 void TfrmConfigComandas::showEvent(QShowEvent* event) {
@@ -98,15 +149,14 @@ void TfrmConfigComandas::FormShow(QObject*) {
     }
 }
 
-void TfrmConfigComandas::avancarProgresso() {
-    prbCartao->setValue(std::min(prbCartao->value() + 1, prbCartao->maximum()));
-    prbCartao->repaint();
+void TfrmConfigComandas::iniciarProgresso(qint64 total) {
+    // Never a range of 0..0, which draws as a busy bar.
+    prbCartao->setRange(0, static_cast<int>(std::clamp<qint64>(total, 1, INT_MAX)));
+    prbCartao->setValue(0);
 }
 
-void TfrmConfigComandas::gravar(const QString& sql) {
-    MD->IniciarTransacao(3);
-    MD->ExecutarSQL(sql, 3, 3);
-    MD->ConfirmarTransacao(3);
+void TfrmConfigComandas::avancarProgresso() {
+    prbCartao->setValue(std::min(prbCartao->value() + 1, prbCartao->maximum()));
 }
 
 bool TfrmConfigComandas::VerificarStatus(const QString& ps_comanda) {
@@ -125,30 +175,67 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
         dialogs::warning(QStringLiteral("Quantidade de dígitos do chip inválida."));
         return;
     }
+    Trabalho trabalho(*this);
     try {
         auto cartoes = consultar(cartoes::sqlListarCartoes(rdgChipItemIndex() == 1));
-        prbCartao->setMaximum(cartoes->RecordCount());
+        const int total = cartoes->RecordCount();
+        iniciarProgresso(total);
+        int gravados = 0;
         for (cartoes->First(); !cartoes->Eof(); cartoes->Next()) {
+            if (gravados > 0 && pausa()) {
+                dialogs::information(QStringLiteral("Atualização cancelada: gravados %1 de %2 chips.")
+                                         .arg(gravados)
+                                         .arg(total));
+                return;
+            }
+            const QString codigo = cartoes->FieldByName(QStringLiteral("car_codigo")).AsString();
+            if (const auto falha = cartoes::gravar(cartoes::sqlAtualizarChip(digitos, codigo))) {
+                dialogs::warning(
+                    QStringLiteral(
+                        "Atualização interrompida: gravados %1 de %2 chips; parou no cartão %3: %4.")
+                        .arg(gravados)
+                        .arg(total)
+                        .arg(codigo, *falha));
+                return;
+            }
+            ++gravados;
             avancarProgresso();
-            gravar(cartoes::sqlAtualizarChip(digitos,
-                                             cartoes->FieldByName(QStringLiteral("car_codigo")).AsString()));
         }
 
         auto chips = consultar(cartoes::sqlChipsDuplicados());
-        prbCartao->setMaximum(chips->RecordCount());
-        prbCartao->setValue(0);
+        iniciarProgresso(chips->RecordCount());
+        int desativados = 0;
         for (chips->First(); !chips->Eof(); chips->Next()) {
-            avancarProgresso();
+            if (pausa()) {
+                dialogs::information(QStringLiteral("Atualização cancelada: chips gravados; %1 cartões "
+                                                    "duplicados desativados.")
+                                         .arg(desativados));
+                return;
+            }
             auto grupo = consultar(
                 cartoes::sqlCartoesDoChip(chips->FieldByName(QStringLiteral("CAR_CHIP")).AsString()));
             for (grupo->First(); !grupo->Eof(); grupo->Next()) {
                 const QString codigo = grupo->FieldByName(QStringLiteral("car_codigo")).AsString();
-                if (VerificarStatus(codigo) && !ComandaCorreta(codigo))
-                    gravar(cartoes::sqlDesativarCartao(codigo));
+                if (!VerificarStatus(codigo) || ComandaCorreta(codigo)) continue;
+                if (const auto falha = cartoes::gravar(cartoes::sqlDesativarCartao(codigo))) {
+                    dialogs::warning(QStringLiteral("Atualização interrompida: chips gravados; %1 cartões "
+                                                    "duplicados desativados; parou no cartão %2: %3.")
+                                         .arg(desativados)
+                                         .arg(codigo, *falha));
+                    return;
+                }
+                ++desativados;
             }
+            avancarProgresso();
         }
 
-        gravar(cartoes::sqlGravarQtdDigitosChip(digitos));
+        if (const auto falha = cartoes::gravar(cartoes::sqlGravarQtdDigitosChip(digitos))) {
+            dialogs::warning(
+                QStringLiteral("Atualização interrompida: chips gravados e duplicados desativados; "
+                               "a quantidade de dígitos do chip não foi gravada: %1.")
+                    .arg(*falha));
+            return;
+        }
     } catch (const ConsultaFalhou&) {
         avisarConsultaFalhou();
         return;
@@ -158,12 +245,37 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
 }
 
 void TfrmConfigComandas::SpeedButton2Click(QObject*) {
-    const int32_t primeiro = StrToInt(EdtCarIni->text());
-    const int32_t ultimo = StrToInt(EdtCarFim->text());
-    for (long long k = primeiro; k <= ultimo; ++k) {
-        avancarProgresso();
+    const int32_t primeiro = lerNumero(EdtCarIni->text());
+    const int32_t ultimo = lerNumero(EdtCarFim->text());
+    const qint64 total = ultimo >= primeiro ? qint64{ultimo} - primeiro + 1 : 0;
+    if (total > kCartoesSemConfirmar &&
+        !dialogs::question(
+            QStringLiteral("Inserir %1 cartões, do número %2 ao %3?").arg(total).arg(primeiro).arg(ultimo)))
+        return;
+    Trabalho trabalho(*this);
+    iniciarProgresso(total);
+    qint64 gravados = 0;
+    for (qint64 k = primeiro; k <= ultimo; ++k) {
+        if (gravados > 0 && pausa()) {
+            dialogs::information(
+                QStringLiteral("Inserção cancelada: gravados %1 de %2 cartões, do número %3 ao %4.")
+                    .arg(gravados)
+                    .arg(total)
+                    .arg(primeiro)
+                    .arg(k - 1));
+            return;
+        }
         const int32_t digito = MD->RetornaDigitoVerificadorComanda(QString::number(k), 0);
-        gravar(cartoes::sqlInserirCartao(k, digito));
+        if (const auto falha = cartoes::gravar(cartoes::sqlInserirCartao(k, digito))) {
+            dialogs::warning(
+                QStringLiteral("Inserção interrompida: gravados %1 de %2 cartões; parou no cartão %3: %4.")
+                    .arg(gravados)
+                    .arg(total)
+                    .arg(QString::number(k) + QString::number(digito), *falha));
+            return;
+        }
+        ++gravados;
+        avancarProgresso();
     }
     dialogs::information(QStringLiteral("Cartões inseridos!"));
 }

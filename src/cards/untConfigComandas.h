@@ -27,6 +27,8 @@ public:
     QLineEdit* EdtCarIni;
     QLineEdit* EdtCarFim;
     QPushButton* SpeedButton2;
+    // Stops a run after the card it is writing; enabled only while a run goes on.
+    QPushButton* btnCancelar;
 
     // The item shown by the radio group: 0 "Sem Chip Configurado", 1 "Todas Comandas".
     int rdgChipItemIndex() const { return rdgChipTodas->isChecked() ? 1 : 0; }
@@ -35,16 +37,29 @@ public:
     void SpeedButton1Click(QObject* Sender);
     void SpeedButton2Click(QObject* Sender);
 
+    // More cards than this in one range are inserted only after the operator confirms.
+    static constexpr qint64 kCartoesSemConfirmar = 100000;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    // The close box and Escape: while a run goes on they cancel it instead of closing.
+    void reject() override;
 
 private:
+    class Trabalho;
+
     // True when the card has no open sale in the open-day range.
     bool VerificarStatus(const QString& ps_comanda);
     bool ComandaCorreta(const QString& ps_comanda);
+    void iniciarProgresso(qint64 total);
     void avancarProgresso();
-    // Each write in a transaction of its own on the auxiliary transaction.
-    void gravar(const QString& sql);
+    // Lets the message loop run (turnstile reads are answered) between two cards, where no
+    // transaction of the dialog is open. True when the operator asked to cancel.
+    bool pausa();
+    void ocupar(bool ocupado);
+
+    bool gb_Trabalhando = false;
+    bool gb_Cancelar = false;
 };
 
 extern TfrmConfigComandas* frmConfigComandas;

@@ -4,6 +4,7 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 namespace db {
@@ -13,6 +14,13 @@ void addDpbText(std::string& dpb, char item, const std::string& value) {
     dpb += item;
     dpb += static_cast<char>(value.size());
     dpb += value;
+}
+
+void addDpbNumber(std::string& dpb, char item, int32_t value) {
+    dpb += item;
+    dpb += static_cast<char>(sizeof value);
+    for (size_t i = 0; i < sizeof value; ++i)
+        dpb += static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
 }
 
 std::string ansi(const QString& text) {
@@ -37,9 +45,8 @@ void Connection::Open() {
         if (name == QStringLiteral("user_name")) addDpbText(dpb, isc_dpb_user_name, value);
         if (name == QStringLiteral("password")) addDpbText(dpb, isc_dpb_password, value);
     }
-    dpb += static_cast<char>(isc_dpb_sql_dialect);
-    dpb += static_cast<char>(1);
-    dpb += static_cast<char>(3);
+    addDpbNumber(dpb, isc_dpb_sql_dialect, 3);
+    addDpbNumber(dpb, isc_dpb_connect_timeout, TempoLimiteConexao);
     const std::string name = ansi(DatabaseName);
     ISC_STATUS_ARRAY status;
     isc_db_handle handle = 0;

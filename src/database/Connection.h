@@ -19,8 +19,12 @@ public:
     QString DatabaseName;
     // "name=value" lines; user_name and password are understood.
     QStringList Params;
+    // Seconds an attach waits for the server to answer. A server that accepts the connection and
+    // then stays silent would otherwise hold the attach, and the GUI thread, for minutes.
+    static constexpr int kTempoLimiteConexaoPadrao = 10;
+    int TempoLimiteConexao = kTempoLimiteConexaoPadrao;
 
-    // Attaches with SQL dialect 3 and no character set. Raises FirebirdError.
+    // Attaches with SQL dialect 3, no character set and the connect timeout. Raises FirebirdError.
     void Open();
     // Ends every active transaction (committed if the server still takes it) and detaches.
     // The handles are released even when the server has gone; a failed detach is raised.

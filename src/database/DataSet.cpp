@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <memory>
 
 namespace db {
@@ -16,6 +17,18 @@ namespace db {
 namespace {
 QString fromAnsi(const char* bytes, size_t size) {
     return QString::fromStdU16String(platform::fromCp1252(std::string_view(bytes, size)));
+}
+
+// The bytes of a statement text in the database's 8-bit code page. Characters up to U+00FF are
+// their own byte, so a value read byte by byte from a turnstile reaches the database byte for
+// byte; the other characters of Windows-1252 get their code-page byte.
+std::string statementBytes(const QString& text) {
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(text.size()));
+    for (QChar c : text)
+        bytes += c.unicode() <= 0xFF ? static_cast<char>(c.unicode())
+                                     : platform::toCp1252(std::u16string(1, c.unicode())).front();
+    return bytes;
 }
 
 // The statement handle, dropped on every path.
@@ -69,10 +82,18 @@ private:
     std::vector<short> nulls_;
 };
 
-QDateTime fromTm(const std::tm& t, int fractionTenThousandths, bool withDate, bool withTime) {
-    QDate date = withDate ? QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday) : QDate(1899, 12, 30);
-    QTime time = withTime ? QTime(t.tm_hour, t.tm_min, t.tm_sec, fractionTenThousandths / 10) : QTime(0, 0);
-    return QDateTime(date, time);
+// A date-time of the database carries no time zone: it is kept as UTC, which has no gaps, so a
+// day whose local midnight a daylight-saving change skipped still reads as that day.
+QDateTime zoneFree(const QDate& date, const QTime& time) {
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QDate dateOf(const std::tm& t) {
+    return QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
+}
+
+QTime timeOf(const std::tm& t, int fractionTenThousandths) {
+    return QTime(t.tm_hour, t.tm_min, t.tm_sec, fractionTenThousandths / 10);
 }
 
 QString readBlob(Connection& connection, Transaction& transaction, ISC_QUAD id) {
@@ -109,10 +130,11 @@ FieldValue integerValue(int64_t n, short sqlscale) {
     return v;
 }
 
-FieldValue moment(FieldValue::Kind kind, const QDateTime& at) {
+FieldValue moment(FieldValue::Kind kind, const QDate& date, const QTime& time) {
     FieldValue v;
     v.kind = kind;
-    v.dateTime = at;
+    v.date = date;
+    v.dateTime = zoneFree(date, time);
     return v;
 }
 
@@ -149,18 +171,18 @@ FieldValue readValue(const XSQLVAR& var, Connection& connection, Transaction& tr
     case SQL_TYPE_DATE: {
         const auto d = rawValue<ISC_DATE>(data);
         isc_decode_sql_date(&d, &t);
-        return moment(FieldValue::Kind::Date, fromTm(t, 0, true, false));
+        return moment(FieldValue::Kind::Date, dateOf(t), QTime(0, 0));
     }
     case SQL_TIMESTAMP: {
         const auto ts = rawValue<ISC_TIMESTAMP>(data);
         isc_decode_timestamp(&ts, &t);
-        return moment(FieldValue::Kind::DateTime,
-                      fromTm(t, static_cast<int>(ts.timestamp_time % 10000), true, true));
+        return moment(FieldValue::Kind::DateTime, dateOf(t),
+                      timeOf(t, static_cast<int>(ts.timestamp_time % 10000)));
     }
     case SQL_TYPE_TIME: {
         const auto tm = rawValue<ISC_TIME>(data);
         isc_decode_sql_time(&tm, &t);
-        return moment(FieldValue::Kind::Time, fromTm(t, static_cast<int>(tm % 10000), false, true));
+        return moment(FieldValue::Kind::Time, QDate(1899, 12, 30), timeOf(t, static_cast<int>(tm % 10000)));
     }
     case SQL_BOOLEAN:
         v.kind = FieldValue::Kind::Integer;
@@ -188,7 +210,7 @@ QString numberText(double value) {
 } // namespace
 
 QDateTime zeroDateTime() {
-    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+    return zoneFree(QDate(1899, 12, 30), QTime(0, 0));
 }
 
 QString TField::AsString() const {
@@ -201,7 +223,7 @@ QString TField::AsString() const {
     case FieldValue::Kind::Float:
         return numberText(value_->real);
     case FieldValue::Kind::Date:
-        return QLocale().toString(value_->dateTime.date(), QLocale::ShortFormat);
+        return QLocale().toString(value_->date, QLocale::ShortFormat);
     case FieldValue::Kind::DateTime:
     case FieldValue::Kind::Time:
         return regional::shortDateLongTime(value_->dateTime);
@@ -275,11 +297,15 @@ void TDataSet::run(bool fetchRows) {
     if (!connection_.Connected()) connection_.Open();
     if (!transaction_.InTransaction()) transaction_.StartTransaction();
 
-    const std::string text = platform::toCp1252(SQL.toStdU16String());
+    const std::string text = statementBytes(SQL);
+    if (text.size() > std::numeric_limits<unsigned short>::max())
+        throw Failure(QStringLiteral("Statement text too long: %1 bytes").arg(text.size()));
     StatementHandle statement(connection_);
     auto output = std::make_unique<OutputArea>(1);
     ISC_STATUS_ARRAY status;
-    isc_dsql_prepare(status, transaction_.handle(), statement.get(), 0, text.c_str(), 3, output->get());
+    // The text travels with its length: a NUL inside a value is part of the value, not its end.
+    isc_dsql_prepare(status, transaction_.handle(), statement.get(), static_cast<unsigned short>(text.size()),
+                     text.data(), 3, output->get());
     check(status);
     const short columns = output->get()->sqld;
     if (columns > output->get()->sqln) {

@@ -19,10 +19,12 @@ struct FieldValue {
     int64_t integer = 0; // scaled by 10^-scale
     int scale = 0;
     double real = 0.0;
-    QDateTime dateTime;
+    QDate date;         // a DATE column: the day itself
+    QDateTime dateTime; // without a time zone (see zeroDateTime)
 };
 
-// 30 December 1899, the zero of the date-time type.
+// 30 December 1899, the zero of the date-time type. Date-times read from the database are kept
+// in UTC: they name a wall-clock moment of no time zone, and every day has its midnight.
 QDateTime zeroDateTime();
 
 // One field of the current row. NULL, and any field of a result without rows, reads as empty

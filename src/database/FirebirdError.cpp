@@ -13,7 +13,8 @@ void check(const ISC_STATUS* status) {
     char buffer[1024];
     while (fb_interpret(buffer, sizeof buffer, &vector) > 0)
         lines << QString::fromStdU16String(platform::fromCp1252(buffer));
-    throw FirebirdError(static_cast<long>(status[1]), lines.join(u'\n'));
+    // The activity log and the operator see the client's lines as CR LF lines, like every other.
+    throw FirebirdError(static_cast<long>(status[1]), lines.join(QStringLiteral("\r\n")));
 }
 
 } // namespace db

@@ -10,10 +10,12 @@ namespace {
 constexpr uint8_t kResultadoOk = 1;
 constexpr uint8_t kParametroRecusado = 3;
 
-// The network link to the server is gone: the failed attach, and the reads and writes of a
-// connection that was lost during the session.
+// The connection to the server is gone: the failed attach, an attach that the server never
+// answered within the connect timeout, the reads and writes of a connection lost during the
+// session, and an attachment that an administrator or the server shut down.
 bool conexaoPerdida(int32_t codigo) {
-    return codigo == isc_network_error || codigo == isc_net_read_err || codigo == isc_net_write_err;
+    return codigo == isc_network_error || codigo == isc_connect_reject || codigo == isc_net_read_err ||
+           codigo == isc_net_write_err || codigo == isc_att_shutdown;
 }
 
 bool seletorValido(uint8_t ComponenteTransacao) {

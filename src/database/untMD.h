@@ -72,6 +72,8 @@ private:
     // A query of the access decision on the principal transaction, its text logged when asked;
     // a failed one ends the decision.
     std::unique_ptr<db::TDataSet> ConsultarOuFalhar(const QString& sSQL, bool registrar = false);
+    // Commits the principal transaction at the end of a decision.
+    void ConfirmarLeitura();
 
     // The transaction a selector acts on: 1, 3 and 5 name their own, 2 and 4 none.
     db::Transaction* TransacaoDoSeletor(uint8_t ComponenteTransacao);

@@ -29,24 +29,30 @@ int32_t StrToInt(const QString& text) {
     return static_cast<int32_t>(signedValue);
 }
 
-int32_t StrToIntDec(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 32)
-        --end;
-    const bool negative = begin < end && text[begin] == u'-';
-    if (begin < end && (negative || text[begin] == u'+')) ++begin;
-    if (begin == end) notAnInteger(text);
+std::optional<int32_t> parseDecimal(QStringView text) {
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!text.isEmpty() && blank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && blank(text.back()))
+        text.chop(1);
+    const bool negative = text.startsWith(u'-');
+    if (negative || text.startsWith(u'+')) text = text.sliced(1);
+    if (text.isEmpty()) return std::nullopt;
+    // One past the largest magnitude, that of INT32_MIN; stops the sum long before it overflows.
+    constexpr int64_t kLimite = int64_t{INT32_MAX} + 1;
     int64_t value = 0;
-    for (qsizetype i = begin; i < end; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9') notAnInteger(text);
-        value = value * 10 + (c - u'0');
-        if (value > int64_t{INT32_MAX} + 1) notAnInteger(text);
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > kLimite) return std::nullopt;
     }
     if (negative) value = -value;
-    if (value > INT32_MAX) notAnInteger(text);
+    if (value > INT32_MAX) return std::nullopt;
     return static_cast<int32_t>(value);
+}
+
+int32_t StrToIntDec(const QString& text) {
+    const std::optional<int32_t> value = parseDecimal(text);
+    if (!value) notAnInteger(text);
+    return *value;
 }

@@ -11,6 +11,11 @@ Presenter& current() {
     return presenter;
 }
 
+QuestionPresenter& currentQuestion() {
+    static QuestionPresenter presenter;
+    return presenter;
+}
+
 void present(Kind kind, const QString& text) {
     if (current()) {
         current()(kind, text);
@@ -37,6 +42,17 @@ void information(const QString& text) {
 }
 void standardError(const QString& message) {
     present(Kind::StandardError, message);
+}
+
+QuestionPresenter setQuestionPresenter(QuestionPresenter presenter) {
+    return std::exchange(currentQuestion(), std::move(presenter));
+}
+
+bool question(const QString& text) {
+    if (currentQuestion()) return currentQuestion()(text);
+    std::fprintf(stderr, "vortalis question (answered no): %s\n", text.toUtf8().constData());
+    std::fflush(stderr);
+    return false;
 }
 
 } // namespace dialogs

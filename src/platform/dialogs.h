@@ -1,7 +1,7 @@
 #pragma once
-// Modal message boxes with one OK button, behind one small interface so that tests can answer
-// them. The windowed program installs a presenter that shows real boxes; without one, the text
-// goes to standard error.
+// Modal message boxes with one OK button, and a yes/no question, behind one small interface so
+// that tests can answer them. The windowed program installs a presenter that shows real boxes; without one,
+// the text goes to standard error.
 #include <QString>
 #include <functional>
 
@@ -19,5 +19,11 @@ void error(const QString& text);
 void information(const QString& text);
 // The platform's standard error box for a failure that no handler caught.
 void standardError(const QString& message);
+
+// A question with the buttons yes and no; true for yes.
+using QuestionPresenter = std::function<bool(const QString&)>;
+QuestionPresenter setQuestionPresenter(QuestionPresenter presenter);
+// Without a presenter nobody can answer: the text goes to standard error and the answer is no.
+bool question(const QString& text);
 
 } // namespace dialogs

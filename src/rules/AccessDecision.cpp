@@ -1,5 +1,6 @@
 // The comanda access decision: release, refusal or unregistered card, closing an open sale that
 // has nothing to pay. Operations of the data module.
+#include "database/FirebirdError.h"
 #include "database/tables.h"
 #include "database/untMD.h"
 #include "rules/AccessStatements.h"
@@ -49,31 +50,50 @@ bool TMD::VerificarStatus(const QString& ps_Comanda) {
 
 bool TMD::VeriVendEmAbert(QString ps_Comanda, bool& pb_ExisteComanda) {
     pb_ExisteComanda = true;
+    bool liberada = false;
     try {
-        ObterIntervaloCaixaAberto();
-        ps_Comanda = regras::normalizarComanda(ps_Comanda);
-        GravarLogTXT(QStringLiteral("Comanda de numero : ") + ps_Comanda);
-        if (!ExisteComanda(ps_Comanda)) {
-            pb_ExisteComanda = false;
-            return false;
-        }
-        if (VerificarStatus(ps_Comanda)) return true;
+        liberada = [&] {
+            ObterIntervaloCaixaAberto();
+            ps_Comanda = regras::normalizarComanda(ps_Comanda);
+            GravarLogTXT(QStringLiteral("Comanda de numero : ") + ps_Comanda);
+            if (!ExisteComanda(ps_Comanda)) {
+                pb_ExisteComanda = false;
+                return false;
+            }
+            if (VerificarStatus(ps_Comanda)) return true;
 
-        GravarLogTXT(QStringLiteral("Verificar Itens abertos"));
-        int32_t venControle = 0, lojaCodigo = 0;
-        QDateTime caiData;
-        if (!VerificarTodosItensAbertos(ps_Comanda, venControle, caiData, lojaCodigo)) {
-            GravarLogTXT(QStringLiteral("Resultado da funçãoVerificar Itens abertos : False"));
-            return false;
-        }
-        GravarLogTXT(QStringLiteral("Resultado da funçãoVerificar Itens abertos : True"));
-        const bool liberada = AlterarSituacaoVenda(shop::kVendaFechada, venControle, caiData, lojaCodigo);
-        GravarLogTXT(QStringLiteral("Status da Comanda apos estar falsa") + booleano(liberada));
-        return liberada;
+            GravarLogTXT(QStringLiteral("Verificar Itens abertos"));
+            int32_t venControle = 0, lojaCodigo = 0;
+            QDateTime caiData;
+            if (!VerificarTodosItensAbertos(ps_Comanda, venControle, caiData, lojaCodigo)) {
+                GravarLogTXT(QStringLiteral("Resultado da funçãoVerificar Itens abertos : False"));
+                return false;
+            }
+            GravarLogTXT(QStringLiteral("Resultado da funçãoVerificar Itens abertos : True"));
+            const bool fechada = AlterarSituacaoVenda(shop::kVendaFechada, venControle, caiData, lojaCodigo);
+            GravarLogTXT(QStringLiteral("Status da Comanda apos estar falsa") + booleano(fechada));
+            return fechada;
+        }();
     } catch (const ConsultaFalhou&) {
         // An access decision fails closed: the card is refused.
         pb_ExisteComanda = true;
-        return false;
+    } catch (const db::FirebirdError& e) {
+        // A begin or commit around the sale update, which the statement layer does not guard,
+        // failed: handled like a failed query, the lost connection recovered, the card refused.
+        TratarErro(static_cast<int32_t>(e.code()), e.message());
+        pb_ExisteComanda = true;
+    }
+    ConfirmarLeitura();
+    return liberada;
+}
+
+void TMD::ConfirmarLeitura() {
+    // Ends the principal transaction, so that no transaction stays open between decisions and
+    // the server can collect the old versions of the rows; a failure is handled like any other.
+    try {
+        ConfirmarTransacao(1);
+    } catch (const db::FirebirdError& e) {
+        TratarErro(static_cast<int32_t>(e.code()), e.message());
     }
 }
 
@@ -104,6 +124,7 @@ bool TMD::AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venCont
     const uint8_t resultado = ExecutarSQL(ls_Sql, 3, 3);
     GravarLogTXT(QStringLiteral("SQL de alteração da comanda: ") + ls_Sql);
     GravarLogTXT(QStringLiteral("Resultado do erro de executarSQL") + QString::number(resultado));
-    ConfirmarTransacao(1);
+    // The update is done or failed either way; the principal transaction holds only reads.
+    ConfirmarLeitura();
     return resultado == 1;
 }

@@ -10,6 +10,10 @@
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Vortalis"));
     setQuitOnLastWindowClosed(false);
+    installFontSubstitutes();
+}
+
+void installFontSubstitutes() {
     // The window's fonts are the Windows ones; these are their closest free equals.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
@@ -42,5 +46,9 @@ void installMessageBoxes() {
             QMessageBox::critical(parent, title, text);
             break;
         }
+    });
+    dialogs::setQuestionPresenter([](const QString& text) {
+        return QMessageBox::question(QApplication::activeWindow(), QApplication::applicationName(), text) ==
+               QMessageBox::Yes;
     });
 }

@@ -10,5 +10,8 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// The free fonts that stand in for the windows' Windows fonts; set before any window exists.
+void installFontSubstitutes();
+
 // Shows the program's message boxes as real modal boxes with one OK button.
 void installMessageBoxes();

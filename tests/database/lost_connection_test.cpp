@@ -1,6 +1,7 @@
 // The connection to the server is lost for real: the test stops and restarts its own server.
 #include "FirebirdServer.h"
 #include "LogFile.h"
+#include "LoopbackRelay.h"
 #include "database/FirebirdError.h"
 #include "database/untMD.h"
 #include "platform/failure.h"
@@ -105,4 +106,27 @@ TEST_F(LostConnection, ServerDownAtStartThenUp) {
     server.start();
     EXPECT_EQ(query(md), 1);
     EXPECT_TRUE(md.ibdConexao.Connected());
+}
+
+// A server that accepts the connection and never answers: the attach gives up after the connect
+// timeout (shortened here) and counts as a lost connection, marker included.
+TEST_F(LostConnection, SilentServerIsALostConnection) {
+    LoopbackRelay mute(0);
+    TMD md;
+    md.ibdConexao.DatabaseName = QStringLiteral("127.0.0.1/%1:%2").arg(mute.port()).arg(file);
+    md.ibdConexao.Params = {QStringLiteral("user_name=SYSDBA"), QStringLiteral("password=kestrelio")};
+    md.ibdConexao.TempoLimiteConexao = 1;
+    uint8_t result = 1;
+    // Without a timeout the attach would wait for minutes.
+    EXPECT_TRUE(endsWithin(60, mute, [&] { result = query(md); }));
+    EXPECT_EQ(result, 0);
+    const QStringList lines = testlog::texts();
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = 335544421, Mensagem = ")))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines.mid(lines.size() - 2),
+              (QStringList{QStringLiteral("Não foi possível restabelecer a conexão com o banco."),
+                           QStringLiteral("Arquivo de erro criado Código do erro: 335544721")}));
+    EXPECT_TRUE(QFile::exists(marker()));
+    EXPECT_FALSE(md.ibdConexao.Connected());
 }

@@ -1,6 +1,7 @@
 #include "DialogRecorder.h"
 #include "FirebirdServer.h"
 #include "LogFile.h"
+#include "LoopbackRelay.h"
 #include "database/FirebirdError.h"
 #include "database/untMD.h"
 #include "platform/failure.h"
@@ -237,4 +238,22 @@ TEST(DatabaseName, DerivedFromServerFlagVersionAndServidor) {
         EXPECT_EQ(NomeBancoDados(c.server, QString::fromLatin1(c.version), QString::fromLatin1(c.servidor)),
                   QString::fromLatin1(c.name))
             << c.server << " " << c.version << " " << c.servidor;
+}
+
+// The start-up attach to a server that accepts and never answers ends after the default connect
+// timeout with the client's error, instead of holding the window and every turnstile for minutes.
+TEST_F(StartupGate, SilentServerEndsTheOpenAfterTheConnectTimeout) {
+    LoopbackRelay mute(0);
+    writeServerIni("[Configuracoes]\r\nServidor=127.0.0.1/" + QByteArray::number(mute.port()) + "\r\n");
+    TMD md;
+    long code = 0;
+    EXPECT_TRUE(endsWithin(60, mute, [&] {
+        try {
+            md.DataModuleCreate(&md);
+        } catch (const db::FirebirdError& e) {
+            code = e.code();
+        }
+    }));
+    EXPECT_EQ(code, 335544421);
+    EXPECT_FALSE(md.ibdConexao.Connected());
 }

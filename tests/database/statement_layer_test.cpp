@@ -1,9 +1,11 @@
 #include "DialogRecorder.h"
 #include "FirebirdServer.h"
 #include "LogFile.h"
+#include "database/sqltext.h"
 #include "database/untMD.h"
 #include "platform/failure.h"
 
+#include <ctime>
 #include <gtest/gtest.h>
 
 namespace {
@@ -194,6 +196,13 @@ TEST_F(StatementLayer, SyntaxErrorIsLoggedOnceAndAnsweredWithZero) {
     for (const QString& line : errors)
         EXPECT_TRUE(line.startsWith(QStringLiteral("Erro = 335544569, Mensagem = Dynamic SQL Error")))
             << line.toStdString();
+    // The server's message goes on over several lines, each ended by CR LF like every log line.
+    const QByteArray raw = testfiles::readAll(testlog::path());
+    EXPECT_EQ(raw.count('\n'), raw.count("\r\n"));
+    const QStringList lines = testlog::texts();
+    const qsizetype first = lines.indexOf(errors.front());
+    ASSERT_LT(first + 1, lines.size());
+    EXPECT_EQ(lines[first + 1], QStringLiteral("SQL error code = -104"));
     EXPECT_TRUE(md.ibdConexao.Connected());
 }
 
@@ -225,4 +234,25 @@ TEST_F(StatementLayer, QueryAndStatementReopenAClosedConnection) {
     EXPECT_EQ(count(QStringLiteral("CONFIGGERAL")), 1);
     // An explicit begin does not reopen it.
     EXPECT_THROW(md.IniciarTransacao(1), Failure);
+}
+
+// A DATE is a day: read on a day whose local midnight a daylight-saving change skipped, it is
+// still that day, in statement texts and as text.
+TEST_F(StatementLayer, DateOfASkippedMidnight) {
+    const QByteArray previous = qgetenv("TZ");
+    qputenv("TZ", "America/Sao_Paulo");
+    tzset();
+    std::unique_ptr<db::TDataSet> q;
+    ASSERT_EQ(
+        md.Consultar(QStringLiteral("SELECT CAST('2018-11-04' AS DATE) AS DIA FROM RDB$DATABASE"), q, 1), 1);
+    const QDateTime dia = q->FieldByName(QStringLiteral("DIA")).AsDateTime();
+    EXPECT_TRUE(dia.isValid());
+    EXPECT_EQ(dia.date(), QDate(2018, 11, 4));
+    EXPECT_EQ(sql::date(dia), QStringLiteral("'2018/11/04'"));
+    EXPECT_EQ(q->FieldByName(QStringLiteral("DIA")).AsString(), QStringLiteral("04/11/2018"));
+    if (previous.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", previous);
+    tzset();
 }

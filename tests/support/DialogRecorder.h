@@ -22,13 +22,24 @@ public:
         previous_ = dialogs::setPresenter([this](dialogs::Kind kind, const QString& text) {
             shown.push_back({kind, text});
         });
+        previousQuestion_ = dialogs::setQuestionPresenter([this](const QString& text) {
+            questions.push_back(text);
+            return answer;
+        });
     }
-    ~DialogRecorder() { dialogs::setPresenter(previous_); }
+    ~DialogRecorder() {
+        dialogs::setPresenter(previous_);
+        dialogs::setQuestionPresenter(previousQuestion_);
+    }
     DialogRecorder(const DialogRecorder&) = delete;
     DialogRecorder& operator=(const DialogRecorder&) = delete;
 
     std::vector<ShownDialog> shown;
+    // The yes/no questions asked, and the answer they all get.
+    std::vector<QString> questions;
+    bool answer = false;
 
 private:
     dialogs::Presenter previous_;
+    dialogs::QuestionPresenter previousQuestion_;
 };

@@ -1,0 +1,68 @@
+#include "cards/CardWrite.h"
+
+#include "database/FirebirdError.h"
+#include "database/untMD.h"
+
+namespace cartoes {
+
+namespace {
+constexpr uint8_t kAuxiliar = 3;
+
+// Whatever the failed write left on the auxiliary transaction is undone; a failure of the undo
+// itself (the connection is gone) is logged like any other database error.
+void desfazer() {
+    try {
+        MD->CancelarTransacao(kAuxiliar);
+    } catch (const db::FirebirdError& e) {
+        MD->TratarErro(static_cast<int32_t>(e.code()), e.message());
+    }
+}
+} // namespace
+
+QString motivoFalhaGravacao(long codigo, const QString& mensagem) {
+    switch (codigo) {
+    case isc_unique_key_violation:
+    case isc_no_dup:
+        return QStringLiteral("cartão já cadastrado");
+    case isc_lock_conflict:
+    case isc_deadlock:
+    case isc_update_conflict:
+    case isc_concurrent_transaction:
+        return QStringLiteral("cartão em uso por outra conexão ao banco");
+    case isc_network_error:
+    case isc_net_read_err:
+    case isc_net_write_err:
+    case isc_conn_lost:
+    case isc_lost_db_connection:
+    case isc_att_shutdown:
+    case isc_shutdown:
+        return QStringLiteral("conexão com o banco perdida");
+    default:
+        return QStringLiteral("erro %1 do banco: %2")
+            .arg(codigo)
+            .arg(mensagem.section(u'\n', 0, 0).trimmed());
+    }
+}
+
+// The statement layer's begin, statement and commit, with the statement run here so that the
+// error code of a failure is known and can be told to the operator.
+std::optional<QString> gravar(const QString& sql) {
+    try {
+        MD->IniciarTransacao(kAuxiliar);
+        std::unique_ptr<db::TDataSet> instrucao;
+        MD->CriarDataSet(sql, instrucao, kAuxiliar);
+        instrucao->ExecSQL();
+        MD->ConfirmarTransacao(kAuxiliar);
+        return std::nullopt;
+    } catch (const db::FirebirdError& e) {
+        MD->TratarErro(static_cast<int32_t>(e.code()), e.message());
+        desfazer();
+        return motivoFalhaGravacao(e.code(), e.message());
+    } catch (const Failure& e) {
+        // The connection is closed: a reconnect failed earlier.
+        desfazer();
+        return QStringLiteral("sem conexão com o banco (%1)").arg(e.message());
+    }
+}
+
+} // namespace cartoes
