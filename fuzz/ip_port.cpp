@@ -7,7 +7,12 @@
 #include "turnstile/ipcheck.h"
 
 namespace {
+// Around a number.
 bool blank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+// Between the parts of an address.
+bool separator(QChar c) {
     return c.unicode() <= 32;
 }
 bool digit(QChar c) {
@@ -34,7 +39,7 @@ void address(const QString& text) {
     if (!fncIsIP(text)) return;
     for (QChar c : text) {
         if (c.unicode() == 0) break;
-        FUZZ_CHECK(digit(c) || blank(c) || c == u'.' || c == u'+' || c == u'-' || c == u'"');
+        FUZZ_CHECK(digit(c) || separator(c) || c == u'.' || c == u'+' || c == u'-' || c == u'"');
     }
 }
 } // namespace
