@@ -8,6 +8,13 @@ class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Ends the message loop. The socket and timer events that the loop still dispatches on its
+    // way out are dropped: after the close, no turnstile read is answered and no rebuild starts.
+    static void encerrar();
+
+private:
+    static inline bool encerrando_ = false;
 };
 
 // Shows the program's message boxes as real modal boxes with one OK button.
