@@ -18,7 +18,9 @@ TfrmConfigComandas* frmConfigComandas = nullptr;
 
 namespace {
 // A query of the dialog failed; the statement layer has logged it. The run stops.
-struct ConsultaFalhou {};
+struct ConsultaFalhou : std::exception {
+    const char* what() const noexcept override { return "Uma consulta ao banco de dados falhou"; }
+};
 
 std::unique_ptr<db::TDataSet> consultar(const QString& sSQL) {
     std::unique_ptr<db::TDataSet> q;

@@ -38,7 +38,7 @@ TMD::~TMD() {
 }
 
 void TMD::DataModuleCreate(TMD*) {
-    GravarLogTXT(QStringLiteral("Sistema Iniciado."));
+    GravarLogOuAvisar(QStringLiteral("Sistema Iniciado."));
     VerificarCriarDir(pastaControle());
     DeletaArquivos(pastaControle() + QStringLiteral("/*.error*"));
     iPDV_CODIGO = 0;
@@ -78,7 +78,7 @@ void TMD::DataModuleCreate(TMD*) {
 
 void TMD::DataModuleDestroy(TMD*) {
     DestravarJanela(static_cast<int16_t>(iPDV_CODIGO), kSistema, ArqTravamento);
-    GravarLogTXT(QStringLiteral("Sistema Encerrado."));
+    GravarLogOuAvisar(QStringLiteral("Sistema Encerrado."));
 }
 
 bool TMD::VerificarCriarDir(QString Diretorio) {

@@ -9,11 +9,14 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <exception>
 #include <memory>
 
 // Raised by the start-up gate to end the process with exit code 0; whoever created the data
 // module destroys what exists and exits.
-struct ProcessEnd {};
+struct ProcessEnd : std::exception {
+    const char* what() const noexcept override { return "Encerramento do processo"; }
+};
 
 // The database name the connection opens (step 13 of the start-up gate).
 QString NomeBancoDados(bool gb_MaquServ, const QString& ls_VersaoSO, const QString& ls_Servidor);

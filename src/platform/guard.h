@@ -13,6 +13,6 @@ template <typename F> void guarded(F&& handler) {
     } catch (const std::exception& e) {
         dialogs::standardError(failureMessage(e));
     } catch (...) {
-        dialogs::standardError(QStringLiteral("Unknown failure"));
+        dialogs::standardError(QStringLiteral("Falha desconhecida"));
     }
 }

@@ -27,6 +27,8 @@ public:
     // refused writer never clears the holder's content.
     OpenResult open(const std::string& path, Mode mode);
     bool isOpen() const { return fd_ >= 0; }
+    // Whether the path names the file held open here.
+    bool holds(const std::string& path) const;
     bool write(std::string_view bytes);
     // False when nothing was open or the close failed.
     bool close();

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -14,6 +15,16 @@ constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0,      0x201A, 0x0192, 0x20
                                             0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
                                             0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                             0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+constexpr int kOpenAttempts = 100;
+
+// Whether the path names the open file.
+bool sameFile(int fd, const std::string& path) {
+    struct stat open {
+    }, named{};
+    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -59,20 +70,33 @@ ExclusiveFile::~ExclusiveFile() {
 
 ExclusiveFile::OpenResult ExclusiveFile::open(const std::string& path, Mode mode) {
     close();
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : 0);
-    int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) return errno == ENOENT ? OpenResult::NoFolder : OpenResult::Failed;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        bool busy = errno == EWOULDBLOCK;
-        ::close(fd);
-        return busy ? OpenResult::Busy : OpenResult::Failed;
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == Mode::Append ? O_APPEND : 0);
+    // A holder may remove the file while we wait between open and lock: the lock we then get is
+    // on a file no longer under that name, so open the name again.
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        int fd = ::open(path.c_str(), flags, 0666);
+        if (fd < 0) return errno == ENOENT ? OpenResult::NoFolder : OpenResult::Failed;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            bool busy = errno == EWOULDBLOCK;
+            ::close(fd);
+            return busy ? OpenResult::Busy : OpenResult::Failed;
+        }
+        if (!sameFile(fd, path)) {
+            ::close(fd);
+            continue;
+        }
+        if (mode == Mode::Replace && ::ftruncate(fd, 0) != 0) {
+            ::close(fd);
+            return OpenResult::Failed;
+        }
+        fd_ = fd;
+        return OpenResult::Ok;
     }
-    if (mode == Mode::Replace && ::ftruncate(fd, 0) != 0) {
-        ::close(fd);
-        return OpenResult::Failed;
-    }
-    fd_ = fd;
-    return OpenResult::Ok;
+    return OpenResult::Failed;
+}
+
+bool ExclusiveFile::holds(const std::string& path) const {
+    return fd_ >= 0 && sameFile(fd_, path);
 }
 
 bool ExclusiveFile::write(std::string_view bytes) {

@@ -9,7 +9,9 @@
 
 namespace {
 // A query of the decision failed; the statement layer has logged it.
-struct ConsultaFalhou {};
+struct ConsultaFalhou : std::exception {
+    const char* what() const noexcept override { return "Uma consulta da decisão de acesso falhou"; }
+};
 
 QString booleano(bool value) {
     return value ? QStringLiteral("-1") : QStringLiteral("0");

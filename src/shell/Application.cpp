@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/guard.h"
+#include "shell/TerminationSignals.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -23,9 +24,20 @@ void installFontSubstitutes() {
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
+    if (event->type() == QEvent::SockAct || event->type() == QEvent::Timer) {
+        // A termination signal goes before the turnstile traffic and the timer tick that wait
+        // beside it.
+        handlePendingTerminationSignal();
+        if (encerrando_) return true;
+    }
     bool handled = false;
     guarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
+}
+
+void Application::encerrar() {
+    encerrando_ = true;
+    quit();
 }
 
 void installMessageBoxes() {

@@ -8,6 +8,13 @@ class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Ends the message loop. The socket and timer events that the loop still dispatches on its
+    // way out are dropped: after the close, no turnstile read is answered and no rebuild starts.
+    static void encerrar();
+
+private:
+    static inline bool encerrando_ = false;
 };
 
 // The free fonts that stand in for the windows' Windows fonts; set before any window exists.

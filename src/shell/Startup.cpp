@@ -2,13 +2,17 @@
 
 #include "cards/untConfigComandas.h"
 #include "database/untMD.h"
+#include "platform/dialogs.h"
+#include "platform/guard.h"
 #include "shell/Application.h"
 #include "shell/TerminationSignals.h"
 #include "shell/untPrincipal.h"
 
 int executarVortalis(Application& app) {
-    onTerminationSignal(&app, [] {
-        if (frmPrincipal != nullptr) frmPrincipal->close();
+    guarded([&] {
+        onTerminationSignal(&app, [] {
+            if (frmPrincipal != nullptr) frmPrincipal->close();
+        });
     });
     try {
         frmPrincipal = new TfrmPrincipal();
@@ -19,6 +23,9 @@ int executarVortalis(Application& app) {
     } catch (const ProcessEnd&) {
         // The start-up gate ended the process: what exists is still destroyed.
     }
+    // The program is ending and nobody is left to answer a box: what the destruction still has
+    // to report goes to standard error, so the end never waits.
+    dialogs::setPresenter({});
     delete frmPrincipal;
     frmPrincipal = nullptr;
     delete frmConfigComandas;

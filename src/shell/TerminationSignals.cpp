@@ -3,32 +3,57 @@
 #include "platform/guard.h"
 
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <sys/socket.h>
+#include <cstring>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 namespace {
-int pipeEnds[2] = {-1, -1};
-
-void signalled(int) {
-    const char byte = 1;
-    [[maybe_unused]] ssize_t n = ::write(pipeEnds[0], &byte, 1);
+sigset_t terminationSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaddset(&set, sig);
+    return set;
 }
+
+struct Receiver {
+    int fd = -1;
+    std::function<void()> action;
+};
+Receiver receiver;
 } // namespace
 
+void blockTerminationSignals() {
+    const sigset_t set = terminationSignals();
+    if (int error = ::pthread_sigmask(SIG_BLOCK, &set, nullptr); error != 0)
+        throw Failure(QStringLiteral("Não foi possível bloquear os sinais de término: ") +
+                      QString::fromLocal8Bit(std::strerror(error)));
+}
+
 void onTerminationSignal(QObject* context, std::function<void()> action) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0) return;
-    auto* notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [action] {
-        char byte;
-        [[maybe_unused]] ssize_t n = ::read(pipeEnds[1], &byte, 1);
-        guarded(action);
+    const sigset_t set = terminationSignals();
+    const int fd = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (fd < 0)
+        throw Failure(QStringLiteral("Não foi possível receber os sinais de término: ") +
+                      QString::fromLocal8Bit(std::strerror(errno)));
+    receiver = {fd, std::move(action)};
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QObject::destroyed, [fd] {
+        ::close(fd);
+        receiver = {};
     });
-    struct sigaction sa {};
-    sa.sa_handler = signalled;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(sig, &sa, nullptr);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
+        while (handlePendingTerminationSignal()) {
+        }
+    });
+}
+
+bool handlePendingTerminationSignal() {
+    if (receiver.fd < 0) return false;
+    signalfd_siginfo info;
+    if (::read(receiver.fd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return false;
+    guarded(receiver.action);
+    return true;
 }

@@ -7,7 +7,6 @@
 #include "platform/regional.h"
 
 #include <QDateTime>
-#include <cstdio>
 
 namespace {
 std::string local(const QString& path) {
@@ -18,13 +17,17 @@ std::string ansiLine(const QString& text) {
     return platform::toCp1252((text + QStringLiteral("\r\n")).toStdU16String());
 }
 
-// A log open that keeps failing for a reason that will not clear by itself is reported once.
-void reportLogFailure(const QString& path) {
-    static bool reported = false;
-    if (reported) return;
-    reported = true;
-    std::fprintf(stderr, "vortalis: the activity log %s cannot be opened; lines are being dropped\n",
-                 path.toLocal8Bit().constData());
+// An activity log that cannot be written is told to the operator once per run.
+void avisarLogInacessivel(const QString& path) {
+    static bool avisado = false;
+    if (avisado) return;
+    avisado = true;
+    dialogs::warning(QStringLiteral("Não foi possível gravar o log de atividades ") + path +
+                     QStringLiteral(". O sistema continua, sem registrar o que faz."));
+}
+
+QString caminhoLog() {
+    return PastaExecutavel() + QStringLiteral("Log/Vortalis.LOG");
 }
 
 constexpr int kBusyPauseMs = 5;
@@ -36,7 +39,7 @@ QString PastaExecutavel() {
 
 void GravarLogTXT(const QString& Texto) {
     const QString folder = PastaExecutavel() + QStringLiteral("Log");
-    const QString path = folder + QStringLiteral("/Vortalis.LOG");
+    const QString path = caminhoLog();
     platform::ExclusiveFile file;
     bool folderCreated = false;
     for (;;) {
@@ -52,14 +55,22 @@ void GravarLogTXT(const QString& Texto) {
             platform::createDir(local(folder));
             continue;
         }
-        reportLogFailure(path);
+        avisarLogInacessivel(path);
         return;
     }
     const QDateTime now = QDateTime::currentDateTime();
     const QString line = regional::logDate(now) + u' ' + regional::logTime(now) + u' ' + Texto;
     bool written = file.write(ansiLine(line));
     bool closed = file.close();
-    if (!written || !closed) throw EInOutError(QStringLiteral("I/O error writing ") + path);
+    if (!written || !closed) throw EInOutError(QStringLiteral("Erro de entrada/saída ao gravar ") + path);
+}
+
+void GravarLogOuAvisar(const QString& Texto) {
+    try {
+        GravarLogTXT(Texto);
+    } catch (const EInOutError&) {
+        avisarLogInacessivel(caminhoLog());
+    }
 }
 
 QString LeIniStr(const QString& cArquivo, const QString& cSecao, const QString& cIdent,
@@ -126,8 +137,12 @@ bool TravarJanela(int16_t PDV_CODIGO, const QString& Sistema, platform::Exclusiv
 }
 
 void DestravarJanela(int16_t PDV_CODIGO, const QString& Sistema, platform::ExclusiveFile& Arq) {
-    if (!Arq.close()) return;
-    platform::deleteFile(local(nomeTrava(PDV_CODIGO, Sistema)));
+    if (!Arq.isOpen()) return;
+    // Removed while still held, so that an instance starting meanwhile finds it either held or
+    // gone, never free; and only the file held here, never another instance's.
+    const std::string name = local(nomeTrava(PDV_CODIGO, Sistema));
+    if (Arq.holds(name)) platform::deleteFile(name);
+    Arq.close();
 }
 
 QString NomeArquivoErro(int64_t codigo) {
@@ -141,5 +156,5 @@ void CriarArquivoErro(const QString& Nome, const QString& TextoLog) {
     GravarLogTXT(QStringLiteral("Arquivo de erro criado Código do erro: ") + TextoLog);
     if (!platform::writeWholeFile(local(path),
                                   ansiLine(regional::shortDateLongTime(QDateTime::currentDateTime()))))
-        throw EInOutError(QStringLiteral("I/O error creating ") + path);
+        throw EInOutError(QStringLiteral("Erro de entrada/saída ao criar ") + path);
 }

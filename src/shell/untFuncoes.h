@@ -9,6 +9,10 @@
 // Appends one line to the activity log "Log/Vortalis.LOG" beside the executable. Raises
 // EInOutError when the line cannot be written.
 void GravarLogTXT(const QString& Texto);
+// The first and last lines of a run: a line that cannot be written stops neither the start-up nor
+// the close. The operator is told once per run that the log cannot be written; a log that
+// cannot even be opened is told the same way by GravarLogTXT, which then drops its lines.
+void GravarLogOuAvisar(const QString& Texto);
 
 // The value of a key in an INI file, or cDefault.
 QString LeIniStr(const QString& cArquivo, const QString& cSecao, const QString& cIdent,

@@ -3,12 +3,12 @@
 #include "cards/untConfigComandas.h"
 #include "database/untMD.h"
 #include "platform/guard.h"
+#include "shell/Application.h"
 #include "shell/artwork.h"
 #include "shell/layout.h"
 #include "shell/untFuncoes.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -48,7 +48,7 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
         column->addWidget(area);
 
     TrayIcon1 = new QSystemTrayIcon(artwork::programIcon(), this);
-    TrayIcon1->setToolTip(QStringLiteral("Vortalis - clique duas vezes para abrir"));
+    TrayIcon1->setToolTip(QStringLiteral("Vortalis - clique para abrir"));
     PopupMenu2 = new QMenu(this);
     MenuItem1 = PopupMenu2->addAction(QStringLiteral("Abrir Vortalis"));
     Exit1 = PopupMenu2->addAction(QStringLiteral("Sair"));
@@ -60,7 +60,6 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
 
     wireHandlers();
     resize(435, 558);
-    centreOnDesktop();
 }
 
 TfrmPrincipal::~TfrmPrincipal() = default;
@@ -127,7 +126,9 @@ void TfrmPrincipal::wireHandlers() {
             [this] { guarded([&] { btnLimparEnviadosClick(btnLimparEnviados); }); });
     connect(MenuItem1, &QAction::triggered, this, [this] { guarded([&] { MenuItem1Click(MenuItem1); }); });
     connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick) guarded([&] { TrayIcon1DblClick(TrayIcon1); });
+        // Trays that follow StatusNotifier send a single click (Trigger) and no double click.
+        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
+            guarded([&] { TrayIcon1DblClick(TrayIcon1); });
     });
     for (QPushButton* button : {btnReconectarCatraca, SpeedButton1})
         connect(button, &QPushButton::clicked, this,
@@ -141,8 +142,12 @@ void TfrmPrincipal::wireHandlers() {
 }
 
 void TfrmPrincipal::centreOnDesktop() {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    // The frame counts: it is known once the window is on the screen.
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 void TfrmPrincipal::changeEvent(QEvent* event) {
@@ -155,11 +160,13 @@ void TfrmPrincipal::FormCreate(QObject*) {
     MD = new TMD();
     try {
         MD->DataModuleCreate(MD);
+    } catch (const ProcessEnd&) {
+        throw;
     } catch (const std::exception& e) {
         // Start-up goes on without the steps after the failing one.
         dialogs::standardError(failureMessage(e));
     }
-    GravarLogTXT(QStringLiteral(">>> Iniciou a Catraca"));
+    GravarLogOuAvisar(QStringLiteral(">>> Iniciou a Catraca"));
 }
 
 void TfrmPrincipal::FormShow(QObject*) {
@@ -169,8 +176,10 @@ void TfrmPrincipal::FormShow(QObject*) {
 }
 
 void TfrmPrincipal::FormClose(QObject*) {
-    GravarLogTXT(QStringLiteral("<<< Finalizou a Catraca"));
-    QCoreApplication::quit();
+    // The end is asked for first: nothing the log line raises or shows may keep the program
+    // running (a box opened after it closes at once).
+    Application::encerrar();
+    GravarLogOuAvisar(QStringLiteral("<<< Finalizou a Catraca"));
 }
 
 void TfrmPrincipal::showEvent(QShowEvent* event) {
@@ -178,6 +187,7 @@ void TfrmPrincipal::showEvent(QShowEvent* event) {
     // The window is never hidden once shown, so the first showing is the only one.
     if (shown_) return;
     shown_ = true;
+    centreOnDesktop();
     guarded([&] { FormShow(this); });
 }
 

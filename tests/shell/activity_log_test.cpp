@@ -47,6 +47,29 @@ TEST_F(ActivityLog, WritesOneWindows1252LinePerCall) {
                     QDate::currentDate().addDays(-1).toString(QStringLiteral("dd/MM/yyyy")).toLatin1()));
 }
 
+TEST_F(ActivityLog, DayFirstStampUnderEveryRegionalSetting) {
+    const QLocale previous;
+    for (const QLocale& locale :
+         {QLocale(QLocale::Portuguese, QLocale::Brazil), QLocale(QLocale::English, QLocale::UnitedStates)}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        QFile::remove(logPath());
+        const QDateTime before = QDateTime::currentDateTime();
+        GravarLogTXT(QStringLiteral("linha"));
+        const QDateTime after = QDateTime::currentDateTime();
+        const QStringList lines = testfiles::crlfLines(logPath());
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(kStamp.match(lines[0]).hasMatch()) << lines[0].toStdString();
+        // The fixed pattern: day, month, year, then 24-hour time with milliseconds.
+        const QDateTime stamp =
+            QDateTime::fromString(lines[0].left(23), QStringLiteral("dd/MM/yyyy HH:mm:ss:zzz"));
+        ASSERT_TRUE(stamp.isValid()) << lines[0].toStdString();
+        EXPECT_TRUE(stamp >= before && stamp <= after) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" linha")));
+    }
+    QLocale::setDefault(previous);
+}
+
 TEST_F(ActivityLog, AppendsToWhatIsThere) {
     testfiles::write(logPath(), "earlier line\r\n");
     GravarLogTXT(QStringLiteral("next"));

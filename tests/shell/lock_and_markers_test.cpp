@@ -3,11 +3,17 @@
 #include "platform/failure.h"
 #include "shell/untFuncoes.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 class InstanceLock : public ::testing::Test {
@@ -61,6 +67,110 @@ TEST_F(InstanceLock, NamesAndFolderPrefix) {
     EXPECT_TRUE(testfiles::readAll(QStringLiteral("sub/ATIVO_OUTRO.007")).startsWith("OUTRO 7 ATIVADO EM "));
     DestravarJanela(1234, QStringLiteral("VORTALIS"), wide);
     EXPECT_FALSE(QFile::exists(QStringLiteral("ATIVO_VORTALIS.1234")));
+}
+
+namespace {
+// Instances racing for the lock, each a process of its own (lock_contender).
+class Contenders {
+public:
+    Contenders(int count, const QString& workDir) {
+        for (int i = 0; i < count; ++i) {
+            auto p = std::make_unique<QProcess>();
+            p->setWorkingDirectory(workDir);
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            processes.push_back(std::move(p));
+        }
+        for (auto& p : processes)
+            p->start(QCoreApplication::applicationDirPath() + QStringLiteral("/lock_contender"), {});
+        for (auto& p : processes)
+            p->waitForStarted();
+    }
+    ~Contenders() {
+        for (auto& p : processes) {
+            p->closeWriteChannel();
+            if (!p->waitForFinished(10000)) p->kill();
+            p->waitForFinished();
+        }
+    }
+
+    bool held(QProcess& p) {
+        p.waitForReadyRead(0);
+        output[&p] += p.readAllStandardOutput();
+        return output[&p].contains("held");
+    }
+    // The first contender that holds the lock, or none when the time is up.
+    QProcess* firstHolder() {
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
+            for (auto& p : processes) {
+                if (held(*p)) return p.get();
+                p->waitForReadyRead(1);
+            }
+        }
+        return nullptr;
+    }
+    // Ends every contender but the holder, and counts those that held the lock beside it.
+    int othersThatHeld(QProcess* holder) {
+        int count = 0;
+        for (auto& p : processes)
+            if (p.get() != holder) p->closeWriteChannel();
+        for (auto& p : processes) {
+            if (p.get() == holder) continue;
+            p->waitForFinished(30000);
+            if (held(*p) || p->exitCode() == 0) ++count;
+        }
+        return count;
+    }
+
+    std::vector<std::unique_ptr<QProcess>> processes;
+    std::map<QProcess*, QByteArray> output;
+};
+} // namespace
+
+TEST_F(InstanceLock, ExactlyOneOfManyInstancesStartedAtOnceHoldsTheLock) {
+    constexpr int kRounds = 5;
+    constexpr int kInstances = 6;
+    struct Case {
+        const char* name;
+        bool whileOneCloses;
+    };
+    for (const Case& c : {Case{"none running", false}, Case{"one closing", true}}) {
+        for (int round = 0; round < kRounds; ++round) {
+            SCOPED_TRACE(testing::Message() << c.name << ", round " << round);
+            std::unique_ptr<Contenders> closing;
+            if (c.whileOneCloses) {
+                closing = std::make_unique<Contenders>(1, dir.path());
+                ASSERT_NE(closing->firstHolder(), nullptr);
+            }
+            Contenders racing(kInstances, dir.path());
+            if (closing) closing->processes.front()->closeWriteChannel(); // releases while they try
+            QProcess* holder = racing.firstHolder();
+            ASSERT_NE(holder, nullptr);
+            EXPECT_EQ(racing.othersThatHeld(holder), 0);
+            // The holder's file is the lock file of the working directory.
+            EXPECT_TRUE(QFile::exists(QStringLiteral("ATIVO_VORTALIS.001")));
+            holder->closeWriteChannel();
+            ASSERT_TRUE(holder->waitForFinished(30000));
+            EXPECT_FALSE(QFile::exists(QStringLiteral("ATIVO_VORTALIS.001")));
+        }
+    }
+}
+
+TEST_F(InstanceLock, HandedOnThousandsOfTimesNeverHasTwoHolders) {
+    std::vector<std::unique_ptr<QProcess>> relays;
+    for (int i = 0; i < 4; ++i) {
+        relays.push_back(std::make_unique<QProcess>());
+        relays.back()->setWorkingDirectory(dir.path());
+        relays.back()->setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+    for (auto& p : relays)
+        p->start(QCoreApplication::applicationDirPath() + QStringLiteral("/lock_contender"),
+                 {QStringLiteral("relay"), QStringLiteral("500")});
+    for (auto& p : relays) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(p->exitCode(), 0);
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral("ATIVO_VORTALIS.001")));
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include "shell/untPrincipal.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 #include <QTextBlock>
 #include <gtest/gtest.h>
@@ -121,6 +122,38 @@ TEST(MainWindow, MinimiseShowsTheTrayIconAndRestoreHidesIt) {
     EXPECT_FALSE(w.TrayIcon1->isVisible());
     EXPECT_FALSE(w.isMinimized());
     EXPECT_TRUE(w.isVisible());
+}
+
+TEST(MainWindow, TrayClickAndDoubleClickRestoreOtherActivationsDoNot) {
+    struct Case {
+        QSystemTrayIcon::ActivationReason reason;
+        bool restores;
+    };
+    for (const Case& c : {Case{QSystemTrayIcon::Trigger, true}, Case{QSystemTrayIcon::DoubleClick, true},
+                          Case{QSystemTrayIcon::Context, false}, Case{QSystemTrayIcon::MiddleClick, false}}) {
+        SCOPED_TRACE(c.reason);
+        TfrmPrincipal w;
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        w.showMinimized();
+        QApplication::processEvents();
+        ASSERT_TRUE(w.TrayIcon1->isVisible());
+        // What the tray sends when the operator clicks the icon.
+        emit w.TrayIcon1->activated(c.reason);
+        QApplication::processEvents();
+        EXPECT_EQ(w.isMinimized(), !c.restores);
+        EXPECT_EQ(w.TrayIcon1->isVisible(), !c.restores);
+    }
+}
+
+TEST(MainWindow, FirstShownCentredOnTheDesktopWithItsFrame) {
+    TfrmPrincipal w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_NE(w.frameGeometry(), w.geometry()) << "the platform draws no frame: nothing to count";
+    const QPoint offset = w.frameGeometry().center() - desktop.center();
+    EXPECT_LE(offset.manhattanLength(), 1) << offset.x() << "," << offset.y();
 }
 
 TEST(MainWindow, RestoreThroughTheTaskbarLeavesTheTrayIcon) {

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUuid>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -15,17 +16,25 @@ namespace {
 const QString kScript = QStringLiteral(VORTALIS_SOURCE_DIR "/tests/support/firebird-server");
 const QString kSchema = QStringLiteral(VORTALIS_SOURCE_DIR "/tests/fixtures/shop-schema.sql");
 
+// Runs a set-up command; a failure names the command, how it ended and everything it wrote, so
+// that a suite whose set-up fails shows the cause.
 QString run(const QString& program, const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
     p.start(program, args);
     p.write(input);
     p.closeWriteChannel();
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        throw std::runtime_error(
-            (program + u' ' + args.join(u' ') + QStringLiteral(" failed: ") +
-             QString::fromLocal8Bit(p.readAllStandardError() + p.readAllStandardOutput()))
-                .toStdString());
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    const bool finished = p.waitForFinished(120000);
+    if (finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    const QString how = !finished ? QStringLiteral("did not finish: ") + p.errorString()
+                        : p.exitStatus() != QProcess::NormalExit
+                            ? QStringLiteral("crashed")
+                            : QStringLiteral("exit code %1").arg(p.exitCode());
+    const QString message = program + u' ' + args.join(u' ') + QStringLiteral(" failed (") + how +
+                            QStringLiteral("):\n") +
+                            QString::fromLocal8Bit(p.readAllStandardError() + p.readAllStandardOutput());
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    throw std::runtime_error(message.toStdString());
 }
 } // namespace
 

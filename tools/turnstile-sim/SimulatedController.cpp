@@ -99,7 +99,7 @@ void SimulatedController::accept() {
 }
 
 void SimulatedController::take(QTcpSocket* socket) {
-    if (readingPaused_) return;
+    if (readingPaused_ || !socket->isOpen()) return;
     const QByteArray bytes = socket->readAll();
     if (bytes.isEmpty()) return;
     received_.push_back({QDateTime::currentDateTime(), bytes});
