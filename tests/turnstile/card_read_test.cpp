@@ -69,6 +69,16 @@ protected:
         ASSERT_TRUE(eventually([&] { return window().Clients[0]->Socket()->Connected(); }));
     }
     TfrmPrincipal& window() { return program->window(); }
+    // A second turnstile beside the first, both connected, with the reconnect timer stopped.
+    void addSecondTurnstile(sim::SimulatedController& second) {
+        ASSERT_TRUE(second.listen());
+        ShopSession(database).exec(
+            catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(second.port())));
+        window().ReconectarCatracas();
+        ASSERT_TRUE(controller.waitForConnections(2) && second.waitForConnections(1));
+        ASSERT_TRUE(eventually([&] { return window().Clients[1]->Socket()->Connected(); }));
+        window().tmrConectarCatracas->stop();
+    }
 
     sim::SimulatedController controller;
     std::unique_ptr<ProgramUnderTest> program;
@@ -187,13 +197,7 @@ TEST_F(CardRead, OverlongComandaIsRefusedWithoutTheDatabase) {
 
 TEST_F(CardRead, EndlessBytesFromOneControllerNeitherGrowMemoryNorHoldTheOthers) {
     sim::SimulatedController second;
-    ASSERT_TRUE(second.listen());
-    ShopSession(database).exec(
-        catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(second.port())));
-    window().ReconectarCatracas();
-    ASSERT_TRUE(controller.waitForConnections(2) && second.waitForConnections(1));
-    ASSERT_TRUE(eventually([&] { return window().Clients[1]->Socket()->Connected(); }));
-    window().tmrConectarCatracas->stop();
+    ASSERT_NO_FATAL_FAILURE(addSecondTurnstile(second));
 
     struct Flood {
         const char* name;
@@ -291,13 +295,7 @@ TEST_F(CardRead, RefusedConnectionMarkerIsCreatedOnce) {
 
 TEST_F(CardRead, ThousandReadsOnTwoTurnstilesEachAnsweredOnce) {
     sim::SimulatedController second;
-    ASSERT_TRUE(second.listen());
-    ShopSession(database).exec(
-        catraca(2, QStringLiteral("Saída"), QStringLiteral("127.0.0.1"), QString::number(second.port())));
-    window().ReconectarCatracas();
-    ASSERT_TRUE(controller.waitForConnections(2) && second.waitForConnections(1));
-    ASSERT_TRUE(eventually([&] { return window().Clients[1]->Socket()->Connected(); }));
-    window().tmrConectarCatracas->stop();
+    ASSERT_NO_FATAL_FAILURE(addSecondTurnstile(second));
 
     const QString comandas[] = {QStringLiteral("123"), QStringLiteral("124"), QStringLiteral("999")};
     const QString expected[] = {kRespostaLiberado, kRespostaNegado, kRespostaSemCadastro};
