@@ -20,6 +20,7 @@ void desfazer() {
 } // namespace
 
 QString motivoFalhaGravacao(long codigo, const QString& mensagem) {
+    if (db::conexaoPerdida(codigo)) return QStringLiteral("conexão com o banco perdida");
     switch (codigo) {
     case isc_unique_key_violation:
     case isc_no_dup:
@@ -29,14 +30,6 @@ QString motivoFalhaGravacao(long codigo, const QString& mensagem) {
     case isc_update_conflict:
     case isc_concurrent_transaction:
         return QStringLiteral("cartão em uso por outra conexão ao banco");
-    case isc_network_error:
-    case isc_net_read_err:
-    case isc_net_write_err:
-    case isc_conn_lost:
-    case isc_lost_db_connection:
-    case isc_att_shutdown:
-    case isc_shutdown:
-        return QStringLiteral("conexão com o banco perdida");
     default:
         return QStringLiteral("erro %1 do banco: %2")
             .arg(codigo)

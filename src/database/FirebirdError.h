@@ -16,6 +16,14 @@ private:
     long code_;
 };
 
+// The connection to the server is gone: the failed attach, an attach that the server never
+// answered within the connect timeout, the reads and writes of a connection lost during the
+// session, and an attachment that an administrator or the server shut down.
+inline bool conexaoPerdida(long codigo) {
+    return codigo == isc_network_error || codigo == isc_connect_reject || codigo == isc_net_read_err ||
+           codigo == isc_net_write_err || codigo == isc_att_shutdown;
+}
+
 // Raises the status as a FirebirdError when it reports a failure.
 void check(const ISC_STATUS* status);
 

@@ -10,14 +10,6 @@ namespace {
 constexpr uint8_t kResultadoOk = 1;
 constexpr uint8_t kParametroRecusado = 3;
 
-// The connection to the server is gone: the failed attach, an attach that the server never
-// answered within the connect timeout, the reads and writes of a connection lost during the
-// session, and an attachment that an administrator or the server shut down.
-bool conexaoPerdida(int32_t codigo) {
-    return codigo == isc_network_error || codigo == isc_connect_reject || codigo == isc_net_read_err ||
-           codigo == isc_net_write_err || codigo == isc_att_shutdown;
-}
-
 bool seletorValido(uint8_t ComponenteTransacao) {
     return ComponenteTransacao >= 1 && ComponenteTransacao <= 5;
 }
@@ -113,7 +105,7 @@ void TMD::CancelarTransacao(uint8_t ComponenteTransacao) {
 uint8_t TMD::TratarErro(int32_t ErrCodigo, const QString& ErrMensagem) {
     GravarLogTXT(QStringLiteral("Erro = ") + QString::number(ErrCodigo) + QStringLiteral(", Mensagem = ") +
                  ErrMensagem);
-    if (!conexaoPerdida(ErrCodigo)) return 0;
+    if (!db::conexaoPerdida(ErrCodigo)) return 0;
     platform::sleepMs(EsperaReconexaoMs);
     if (ibdConexao.Connected()) ibdConexao.Close();
     if (!ibdConexao.Connected()) {
