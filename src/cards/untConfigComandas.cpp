@@ -38,13 +38,6 @@ bool qtdDigitosValida(const QString& text) {
     return digits.match(text).hasMatch() && text.toInt() >= 1 && text.toInt() <= 18;
 }
 
-// A first or last card number: a plain decimal number, or the conversion error that the
-// standard error box shows.
-int32_t lerNumero(const QString& text) {
-    if (const std::optional<int32_t> numero = parseDecimal(text)) return *numero;
-    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
-}
-
 template <typename W> W* placed(W* widget, int left, int top, int width, int height) {
     widget->setGeometry(left, top, width, height);
     return widget;
@@ -247,8 +240,8 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
 }
 
 void TfrmConfigComandas::SpeedButton2Click(QObject*) {
-    const int32_t primeiro = lerNumero(EdtCarIni->text());
-    const int32_t ultimo = lerNumero(EdtCarFim->text());
+    const int32_t primeiro = StrToIntDec(EdtCarIni->text());
+    const int32_t ultimo = StrToIntDec(EdtCarFim->text());
     const qint64 total = ultimo >= primeiro ? qint64{ultimo} - primeiro + 1 : 0;
     if (total > kCartoesSemConfirmar &&
         !dialogs::question(
