@@ -27,7 +27,6 @@ public:
     // The bytes dropped since the last take (the first kMaxDroppedSample of them) and how many
     // there were in all.
     QByteArray takeDropped(qsizetype* count = nullptr);
-    qsizetype droppedCount() const { return droppedCount_; }
 
     // Bytes held for a frame not complete yet.
     qsizetype pendingBytes() const { return pending_.size(); }
