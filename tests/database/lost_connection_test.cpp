@@ -39,6 +39,20 @@ protected:
     FirebirdServer& server = FirebirdServer::shared();
     QString file = server.fileFor(QStringLiteral("lost"));
 };
+
+// The log of a statement that met a lost connection and could not reopen it: its own error code
+// first, then the failed reopen and the marker, written once.
+void expectLostAndNotReopened(const TMD& md, const QString& code, qsizetype atLeast) {
+    const QStringList lines = testlog::texts();
+    ASSERT_GE(lines.size(), atLeast);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = ") + code + QStringLiteral(", Mensagem = ")))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines.mid(lines.size() - 2),
+              (QStringList{QStringLiteral("Não foi possível restabelecer a conexão com o banco."),
+                           QStringLiteral("Arquivo de erro criado Código do erro: 335544721")}));
+    EXPECT_TRUE(QFile::exists(marker()));
+    EXPECT_FALSE(md.ibdConexao.Connected());
+}
 } // namespace
 
 TEST_F(LostConnection, ServerGoneThenBack) {
@@ -49,15 +63,8 @@ TEST_F(LostConnection, ServerGoneThenBack) {
 
     // First call on the lost link: its own code in the log, then the wait, the failed reopen and the marker.
     EXPECT_EQ(query(md), 0);
-    QStringList lines = testlog::texts();
-    ASSERT_GE(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = 335544726, Mensagem = ")))
-        << lines[0].toStdString();
-    EXPECT_EQ(lines.mid(lines.size() - 2),
-              (QStringList{QStringLiteral("Não foi possível restabelecer a conexão com o banco."),
-                           QStringLiteral("Arquivo de erro criado Código do erro: 335544721")}));
-    EXPECT_TRUE(QFile::exists(marker()));
-    EXPECT_FALSE(md.ibdConexao.Connected());
+    ASSERT_NO_FATAL_FAILURE(expectLostAndNotReopened(md, QStringLiteral("335544726"), 3));
+    QStringList lines;
 
     // Still down: the attach fails with the network code; the marker is not written again.
     testlog::clear();
@@ -120,13 +127,5 @@ TEST_F(LostConnection, SilentServerIsALostConnection) {
     // Without a timeout the attach would wait for minutes.
     EXPECT_TRUE(endsWithin(60, mute, [&] { result = query(md); }));
     EXPECT_EQ(result, 0);
-    const QStringList lines = testlog::texts();
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Erro = 335544421, Mensagem = ")))
-        << lines[0].toStdString();
-    EXPECT_EQ(lines.mid(lines.size() - 2),
-              (QStringList{QStringLiteral("Não foi possível restabelecer a conexão com o banco."),
-                           QStringLiteral("Arquivo de erro criado Código do erro: 335544721")}));
-    EXPECT_TRUE(QFile::exists(marker()));
-    EXPECT_FALSE(md.ibdConexao.Connected());
+    ASSERT_NO_FATAL_FAILURE(expectLostAndNotReopened(md, QStringLiteral("335544421"), 1));
 }
