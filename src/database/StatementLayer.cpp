@@ -4,7 +4,7 @@
 #include "database/untMD.h"
 #include "platform/dialogs.h"
 #include "platform/os.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 namespace {
 constexpr uint8_t kResultadoOk = 1;

@@ -5,7 +5,7 @@
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "platform/os.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include <algorithm>
 

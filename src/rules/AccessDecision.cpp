@@ -5,7 +5,7 @@
 #include "database/untMD.h"
 #include "rules/AccessStatements.h"
 #include "rules/comanda.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 namespace {
 // A query of the decision failed; the statement layer has logged it.

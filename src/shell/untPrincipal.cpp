@@ -1,12 +1,12 @@
 #include "shell/untPrincipal.h"
 
+#include "base/untFuncoes.h"
 #include "cards/untConfigComandas.h"
 #include "database/untMD.h"
 #include "platform/guard.h"
 #include "shell/Application.h"
 #include "shell/artwork.h"
 #include "shell/layout.h"
-#include "shell/untFuncoes.h"
 
 #include <QCloseEvent>
 #include <QEvent>
@@ -222,4 +222,18 @@ void TfrmPrincipal::btnLimparClick(QObject*) {
 
 void TfrmPrincipal::btnLimparEnviadosClick(QObject*) {
     mmEnviadosString->clearLines();
+}
+
+void TfrmPrincipal::mostrarLinha(Painel painel, const QString& texto) {
+    switch (painel) {
+    case Painel::Recebidos:
+        mmRecebidosAscii->append(texto);
+        break;
+    case Painel::Enviados:
+        mmEnviadosString->append(texto);
+        break;
+    case Painel::Eventos:
+        mmLog->append(texto);
+        break;
+    }
 }

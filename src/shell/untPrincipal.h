@@ -81,6 +81,9 @@ public:
     void btnLimparClick(QObject* Sender);
     void btnLimparEnviadosClick(QObject* Sender);
 
+    // Shows a turnstile connection's line in the pane it names.
+    void mostrarLinha(Painel painel, const QString& texto);
+
 protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -1,9 +1,8 @@
 #include "turnstile/TClienteGPRS.h"
 
+#include "base/untFuncoes.h"
 #include "database/untMD.h"
 #include "platform/regional.h"
-#include "shell/untFuncoes.h"
-#include "shell/untPrincipal.h"
 #include "turnstile/codec.h"
 
 #include <QDateTime>
@@ -11,12 +10,6 @@
 namespace {
 QString agora() {
     return regional::shortDateLongTime(QDateTime::currentDateTime());
-}
-
-void mostrarRecebido(const QString& text) {
-    TextPane* received = frmPrincipal->mmRecebidosAscii;
-    received->append(agora() + u' ' + text);
-    received->append(QString());
 }
 } // namespace
 
@@ -28,10 +21,15 @@ TClienteGPRS::TClienteGPRS() {
     };
 }
 
+void TClienteGPRS::mostrarRecebido(const QString& text) {
+    emit linha(Painel::Recebidos, agora() + u' ' + text);
+    emit linha(Painel::Recebidos, QString());
+}
+
 void TClienteGPRS::doOnConnect(QObject*, TClientWinSocket*) {
     try {
-        frmPrincipal->mmLog->append(QStringLiteral("Catraca[") + gs_NomeCatraca +
-                                    QStringLiteral("] conectada em ") + Host + u'.');
+        emit linha(Painel::Eventos, QStringLiteral("Catraca[") + gs_NomeCatraca +
+                                        QStringLiteral("] conectada em ") + Host + u'.');
     } catch (const std::exception&) {
         CriarArquivoErro(QStringLiteral("00001.error"), QStringLiteral("00001.error"));
     }
@@ -97,7 +95,7 @@ void TClienteGPRS::responder(const QByteArray& frame) {
 
     const QString comanda = extractComanda(text);
     const QString comandaMostrada = displayText(comanda);
-    frmPrincipal->mmRecebidosAscii->append(agora() + QStringLiteral(" Comanda = ") + comandaMostrada);
+    emit linha(Painel::Recebidos, agora() + QStringLiteral(" Comanda = ") + comandaMostrada);
     if (comanda.size() > kMaxComanda) {
         GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] Comanda com mais de ") +
                      QString::number(kMaxComanda) + QStringLiteral(" caracteres, sem consulta ao banco: ") +
@@ -125,13 +123,13 @@ void TClienteGPRS::responderPendentesDepois() {
 }
 
 void TClienteGPRS::doError(QObject*, TClientWinSocket*, TErrorEvent, int& ErroCode) {
-    TextPane* log = frmPrincipal->mmLog;
     if (ErroCode == winsock::kTimedOut)
-        log->append(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] desligada ou IP[") +
-                    Host + QStringLiteral(" ] inacessível!"));
+        emit linha(Painel::Eventos, QStringLiteral("Catraca[") + gs_NomeCatraca +
+                                        QStringLiteral("] desligada ou IP[") + Host +
+                                        QStringLiteral(" ] inacessível!"));
     GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] Código do erro: ") +
                  QString::number(ErroCode));
-    log->append(QStringLiteral("Código do erro: ") + QString::number(ErroCode));
+    emit linha(Painel::Eventos, QStringLiteral("Código do erro: ") + QString::number(ErroCode));
     if (ErroCode != winsock::kTimedOut) {
         GravarLogTXT(QStringLiteral("Criar Arquivo para reinciar"));
         CriarArquivoErro(NomeArquivoErro(ErroCode), QString::number(ErroCode));
@@ -140,19 +138,19 @@ void TClienteGPRS::doError(QObject*, TClientWinSocket*, TErrorEvent, int& ErroCo
 }
 
 void proEnviarPacote(TClienteGPRS* p_Client, const QString& ps_ComaEnvi, const QString& ps_Comanda) {
-    TextPane* sent = frmPrincipal->mmEnviadosString;
+    const auto enviado = [p_Client](const QString& texto) { emit p_Client->linha(Painel::Enviados, texto); };
     try {
-        sent->append(QStringLiteral("Inicio envio: ") + agora() + u' ' + ps_ComaEnvi +
-                     QStringLiteral(" Comanda: ") + ps_Comanda);
-        sent->append(QString());
+        enviado(QStringLiteral("Inicio envio: ") + agora() + u' ' + ps_ComaEnvi +
+                QStringLiteral(" Comanda: ") + ps_Comanda);
+        enviado(QString());
         TByteArray frame;
         stringToBytes(ps_ComaEnvi, frame);
         p_Client->Socket()->SendBuf(frame.data(), static_cast<int>(frame.size()));
-        sent->append(QStringLiteral("Fim envio: ") + agora() + u' ' + ps_ComaEnvi +
-                     QStringLiteral(" Comanda: ") + ps_Comanda);
-        sent->append(QString());
+        enviado(QStringLiteral("Fim envio: ") + agora() + u' ' + ps_ComaEnvi + QStringLiteral(" Comanda: ") +
+                ps_Comanda);
+        enviado(QString());
     } catch (const std::exception&) {
-        frmPrincipal->mmLog->append(QStringLiteral("Catraca[") + p_Client->gs_NomeCatraca +
-                                    QStringLiteral("]. Erro ao enviar dados."));
+        emit p_Client->linha(Painel::Eventos, QStringLiteral("Catraca[") + p_Client->gs_NomeCatraca +
+                                                  QStringLiteral("]. Erro ao enviar dados."));
     }
 }

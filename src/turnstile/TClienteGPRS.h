@@ -1,12 +1,16 @@
 #pragma once
 // One turnstile connection: a client socket with the turnstile's code, description, IP text and
-// port text, its receive buffer, and the handlers of its three events.
+// port text, its receive buffer, and the handlers of its three events. What it has to show goes
+// out as pane lines; it knows nothing of the window that shows them.
 #include "platform/TClientSocket.h"
 #include "turnstile/FrameAssembler.h"
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+
+// The panes a connection's lines are meant for: received, sent, and the event log.
+enum class Painel { Recebidos, Enviados, Eventos };
 
 class TClienteGPRS : public TClientSocket {
     Q_OBJECT
@@ -28,7 +32,12 @@ public:
     void doOnRead(QObject* Sender, TClientWinSocket* Socket);
     void doError(QObject* Sender, TClientWinSocket* Socket, TErrorEvent ErrorEvent, int& ErroCode);
 
+signals:
+    // A line for one of the panes, in the order the connection wrote them.
+    void linha(Painel painel, const QString& texto);
+
 private:
+    void mostrarRecebido(const QString& text);
     void receber(TClientWinSocket& Socket);
     void mostrarDescartados();
     void descartarLeitura(const QByteArray& frame);

@@ -3,7 +3,7 @@
 #include "ProgramUnderTest.h"
 #include "SimulatedController.h"
 #include "Site.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 #include "turnstile/codec.h"
 
 #include <QDir>

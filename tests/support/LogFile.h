@@ -1,7 +1,7 @@
 #pragma once
 // The activity log beside the test binary, as the program writes it.
 #include "Files.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -317,6 +317,7 @@ TEST(IsolatedNetwork, ConnectFailsAtOnce) {
     TClientSocket::ConnectTimeoutMs = 300;
     frmPrincipal = new TfrmPrincipal();
     auto* client = new TClienteGPRS();
+    QObject::connect(client, &TClienteGPRS::linha, frmPrincipal, &TfrmPrincipal::mostrarLinha);
     client->gs_NomeCatraca = QStringLiteral("Isolada");
     client->Host = QStringLiteral("127.0.0.1");
     client->Port = 9;

@@ -1,11 +1,11 @@
-// The connection cycle of the main window: load the active turnstiles, check each one's
+// The main window's connection cycle: load the active turnstiles, check each one's
 // settings and start its connection; every 30 seconds and on either bottom button, drop every
 // connection and build them anew.
+#include "base/untFuncoes.h"
 #include "database/untMD.h"
 #include "platform/convert.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
-#include "shell/untFuncoes.h"
 #include "shell/untPrincipal.h"
 #include "turnstile/ipcheck.h"
 
@@ -66,6 +66,7 @@ void TfrmPrincipal::CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray) {
             for (q->First(); !q->Eof(); q->Next()) {
                 Clients.push_back(std::make_unique<TClienteGPRS>());
                 TClienteGPRS& client = *Clients.back();
+                connect(&client, &TClienteGPRS::linha, this, &TfrmPrincipal::mostrarLinha);
                 client.ClientType = ctNonBlocking;
                 client.gi_Codigo = q->FieldByName(QStringLiteral("CAT_CODIGO")).AsInteger();
                 preencher(client, *q);

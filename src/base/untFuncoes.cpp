@@ -1,4 +1,4 @@
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include "platform/dialogs.h"
 #include "platform/failure.h"

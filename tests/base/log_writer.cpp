@@ -1,6 +1,6 @@
 // Writes a numbered series of activity-log lines, as a second instance of the program would.
 // Arguments: a tag and a line count.
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include <QString>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "Files.h"
 #include "platform/textfile.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include <QCoreApplication>
 #include <QDir>

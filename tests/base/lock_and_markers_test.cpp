@@ -1,7 +1,7 @@
 #include "Files.h"
 #include "LogFile.h"
 #include "platform/failure.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -7,7 +7,7 @@
 //   lock_contender relay N takes and releases the lock N times; while holding it, it marks the
 //                          folder with a file that only one holder at a time can create.
 //                          Exits 3 when it ever found another holder's mark.
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include <cerrno>
 #include <cstdio>

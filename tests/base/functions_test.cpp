@@ -2,7 +2,7 @@
 #include "Files.h"
 #include "platform/convert.h"
 #include "platform/failure.h"
-#include "shell/untFuncoes.h"
+#include "base/untFuncoes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
