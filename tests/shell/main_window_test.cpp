@@ -95,7 +95,7 @@ TEST(MainWindow, PaneLineCounting) {
     EXPECT_EQ(pane->lineCount(), 1);
     pane->append(QStringLiteral("b"));
     EXPECT_EQ(pane->lineCount(), 2);
-    EXPECT_EQ(pane->toPlainText(), QStringLiteral("\nb"));
+    EXPECT_EQ(pane->text(), QStringLiteral("\nb"));
     pane->clearLines();
     EXPECT_EQ(pane->lineCount(), 0);
 }
@@ -104,6 +104,7 @@ TEST(MainWindow, PanesKeepTheNewestTenThousandLines) {
     TfrmPrincipal w;
     fill(w.mmRecebidosAscii, TextPane::kMaxLines + 5);
     EXPECT_EQ(w.mmRecebidosAscii->lineCount(), TextPane::kMaxLines);
+    w.mmRecebidosAscii->flush();
     EXPECT_EQ(w.mmRecebidosAscii->document()->firstBlock().text(), QStringLiteral("linha 5"));
     EXPECT_EQ(w.mmRecebidosAscii->document()->lastBlock().text(), QStringLiteral("linha 10004"));
 }

@@ -26,7 +26,7 @@ qint64 residentKb() {
 }
 
 QStringList lines(TextPane* pane) {
-    return pane->toPlainText().split(u'\n');
+    return pane->text().split(u'\n');
 }
 
 // Checks pane lines against patterns in which "@" stands for the date-time text.
@@ -283,7 +283,7 @@ TEST_F(CardRead, RefusedConnectionMarkerIsCreatedOnce) {
         window().mmLog->clearLines();
         window().ReconectarCatracas();
         ASSERT_TRUE(eventually(
-            [&] { return window().mmLog->toPlainText().contains(QStringLiteral("Código do erro: 10061")); }));
+            [&] { return window().mmLog->text().contains(QStringLiteral("Código do erro: 10061")); }));
     }
     EXPECT_TRUE(QFile::exists(PastaExecutavel() + QStringLiteral("ControleCatraca/10061.error")));
     EXPECT_EQ(testlog::texts(), (QStringList{QStringLiteral("Catraca[Recusa] Código do erro: 10061"),

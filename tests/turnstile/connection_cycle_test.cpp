@@ -33,7 +33,7 @@ protected:
         TClientSocket::ConnectTimeoutMs = 21000;
     }
     void addTurnstiles(const QStringList& rows) { ShopSession(database).exec(rows); }
-    QStringList logPane() { return program->window().mmLog->toPlainText().split(u'\n'); }
+    QStringList logPane() { return program->window().mmLog->text().split(u'\n'); }
     bool paneHas(const QString& line) { return logPane().contains(line); }
 
     std::unique_ptr<ProgramUnderTest> program = std::make_unique<ProgramUnderTest>(database);
@@ -184,7 +184,7 @@ TEST_F(ConnectionCycle, RebuildAskedForDuringAPassWaitsForItsEnd) {
     int ticks = 0;
     QObject::connect(w.tmrConectarCatracas, &QTimer::timeout, w.tmrConectarCatracas, [&] { ++ticks; });
     bool boxShown = false;
-    QObject::connect(w.mmLog, &QPlainTextEdit::textChanged, w.mmLog, [&] {
+    QObject::connect(w.mmLog, &TextPane::appended, w.mmLog, [&] {
         if (boxShown || !paneHas(QStringLiteral("Tentando estabelecer comunicação com a catraca[ A]...")))
             return;
         boxShown = true;
@@ -322,7 +322,7 @@ TEST(IsolatedNetwork, ConnectFailsAtOnce) {
     client->Host = QStringLiteral("127.0.0.1");
     client->Port = 9;
     client->setActive(true);
-    const auto pane = [] { return frmPrincipal->mmLog->toPlainText(); };
+    const auto pane = [] { return frmPrincipal->mmLog->text(); };
     ASSERT_TRUE(eventually([&] { return pane().contains(QStringLiteral("Código do erro: 10065")); }));
     // Well past the connect timeout: no false timeout follows the failure.
     QTest::qWait(1000);
