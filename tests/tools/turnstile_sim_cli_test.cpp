@@ -230,7 +230,7 @@ TEST_F(AgainstProgram, ReadWithoutReplyIsReportedAndTheNextOneStillGoes) {
     EXPECT_EQ(command->status(), 1);
     const QString& out = command->out();
     EXPECT_TRUE(out.contains(QStringLiteral("reply to comanda 1: outcome 6")));
-    EXPECT_TRUE(out.contains(QStringLiteral("no reply to comanda 2 within 0.3 s")));
+    EXPECT_TRUE(out.contains(QStringLiteral("comanda 2 got no reply within 0.3 s")));
     EXPECT_TRUE(out.contains(QStringLiteral("reply to comanda 3: outcome 6")));
     EXPECT_TRUE(out.contains(QStringLiteral("reads sent 3, replies 2, reads without reply 1")));
 }
@@ -239,7 +239,7 @@ TEST_F(AgainstProgram, SilentProgramEndsWithStatusOne) {
     program.answer = [](const QString&) { return std::optional<QString>(); };
     auto command = start({"--read", "5", "--timeout", "0.2", "--interval", "0"});
     EXPECT_EQ(command->status(), 1);
-    EXPECT_TRUE(command->out().contains(QStringLiteral("no reply to comanda 5 within 0.2 s")));
+    EXPECT_TRUE(command->out().contains(QStringLiteral("comanda 5 got no reply within 0.2 s")));
 }
 
 TEST_F(AgainstProgram, ReadCutOffByAClosedConnectionIsSentAgainOnTheNext) {
@@ -307,6 +307,16 @@ TEST_F(AgainstProgram, RepeatUntilTheTimeIsUpEndsOnTheLastReply) {
     EXPECT_EQ(command->status(), 0);
     EXPECT_GE(program.comandasByRead.size(), 2u);
     EXPECT_TRUE(command->out().contains(QStringLiteral("reads without reply 0")));
+}
+
+TEST(TurnstileSimCommandLine, PortInUseEndsWithStatusOne) {
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
+    Command command({QStringLiteral("--port"), QString::number(holder.serverPort()), QStringLiteral("--read"),
+                     QStringLiteral("1")});
+    EXPECT_EQ(command.status(), 1);
+    EXPECT_TRUE(
+        command.err().contains(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(holder.serverPort())));
 }
 
 TEST(TurnstileSimRefusing, ConnectionsAreRefusedAndTheCommandEndsWell) {

@@ -81,6 +81,7 @@ QString ReadSession::nextComanda() {
 void ReadSession::sendNext() {
     if (stopping_ || allTaken()) return finish();
     if (!controller_.isConnected()) {
+        if (!waitingForConnection_) say(QStringLiteral("waiting for Vortalis to connect"));
         waitingForConnection_ = true;
         return;
     }
@@ -123,7 +124,7 @@ void ReadSession::replied(const QString& reply) {
 
 void ReadSession::timedOut() {
     ++unanswered_;
-    say(QStringLiteral("no reply to comanda %1 within %2 s").arg(write_.last(), options_.timeoutText));
+    say(QStringLiteral("comanda %1 got no reply within %2 s").arg(write_.last(), options_.timeoutText));
     endOfRead();
 }
 
@@ -145,7 +146,7 @@ void ReadSession::timeUp() {
     // A read left without a connection cannot be answered any more.
     if (!timeout_.isActive()) {
         ++unanswered_;
-        say(QStringLiteral("no reply to comanda %1: the time is up").arg(write_.last()));
+        say(QStringLiteral("comanda %1 got no reply: the time is up").arg(write_.last()));
         finish();
     }
 }
