@@ -101,6 +101,11 @@ public:
         return true;
     }
     void close() { socket_->abort(); }
+    void send(const QString& text) {
+        TByteArray frame;
+        stringToBytes(text, frame);
+        socket_->write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
+    }
     bool isConnected() const { return socket_ && socket_->state() == QAbstractSocket::ConnectedState; }
 
 private:
@@ -124,12 +129,7 @@ private:
         comandasByRead.push_back(comandas);
         connectionOfRead.push_back(connections);
         for (qsizetype i = answerEveryFrame ? 0 : comandas.size() - 1; i < comandas.size(); ++i)
-            if (const std::optional<QString> reply = answer(comandas[i])) {
-                TByteArray frame;
-                stringToBytes(*reply, frame);
-                socket_->write(reinterpret_cast<const char*>(frame.data()),
-                               static_cast<qint64>(frame.size()));
-            }
+            if (const std::optional<QString> reply = answer(comandas[i])) send(*reply);
     }
 
     quint16 port_;
@@ -259,6 +259,22 @@ TEST_F(AgainstProgram, ReadCutOffByAClosedConnectionIsSentAgainOnTheNext) {
     EXPECT_EQ(command->status(), 0);
     EXPECT_TRUE(command->out().contains(QStringLiteral("resending comanda 8: the connection was rebuilt")));
     EXPECT_EQ(program.connectionOfRead, (std::vector<int>{1, 2}));
+}
+
+TEST_F(AgainstProgram, ReplyOnTheOlderConnectionDuringARebuildIsNotAskedForAgain) {
+    // Vortalis opens its new connection before the old one has ended, and the reply comes on
+    // the old one: the read must not be sent again on the new one.
+    program.answer = [](const QString&) { return std::optional<QString>(); };
+    auto command = start({"--read", "8", "--interval", "0"});
+    ASSERT_TRUE(waitUntil([&] { return program.comandasByRead.size() == 1; }));
+    Program rebuilt(port);
+    ASSERT_TRUE(rebuilt.connectNow());
+    ASSERT_TRUE(waitUntil([&] { return command->out().count(QStringLiteral("Vortalis connected")) == 2; }));
+    program.send(kRespostaNegado);
+    EXPECT_EQ(command->status(), 0);
+    EXPECT_TRUE(command->out().contains(QStringLiteral("reply to comanda 8: outcome 30 \"Acesso Negado\"")));
+    EXPECT_FALSE(command->out().contains(QStringLiteral("resending")));
+    EXPECT_TRUE(rebuilt.comandasByRead.empty());
 }
 
 TEST_F(AgainstProgram, GarbageComesBeforeEveryRead) {

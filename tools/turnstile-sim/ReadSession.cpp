@@ -53,11 +53,7 @@ void ReadSession::stopAfter(int seconds) {
 void ReadSession::connected() {
     say(QStringLiteral("Vortalis connected"));
     if (!write_.isEmpty()) {
-        // A read sent while Vortalis was replacing the connection never arrived: send it again,
-        // as a controller does when its read goes unanswered.
-        say(QStringLiteral("resending comanda %1: the connection was rebuilt").arg(write_.last()));
-        controller_.sendRead(write_.last());
-        timeout_.start(options_.timeoutMs);
+        resendWhenAlone();
     } else if (!started_) {
         started_ = true;
         pause_.start(options_.intervalMs);
@@ -67,11 +63,23 @@ void ReadSession::connected() {
 }
 
 void ReadSession::disconnected() {
-    // An older connection that Vortalis closed after opening a new one changes nothing.
-    if (controller_.isConnected() || write_.isEmpty()) return;
+    if (write_.isEmpty()) return;
+    if (controller_.isConnected()) return resendWhenAlone();
     timeout_.stop();
     say(QStringLiteral("connection closed: comanda %1 waits for Vortalis to connect again")
             .arg(write_.last()));
+}
+
+void ReadSession::resendWhenAlone() {
+    // A read sent while Vortalis was replacing the connection never arrived: it is sent again,
+    // as a controller does when its read goes unanswered; but only once the older connections
+    // have ended, so that a reply still on its way there is not answered twice.
+    if (!controller_.isConnected() || controller_.openConnections() != 1) return;
+    if (sentOnConnection_ == controller_.connectionsAccepted()) return;
+    sentOnConnection_ = controller_.connectionsAccepted();
+    say(QStringLiteral("resending comanda %1: the connection was rebuilt").arg(write_.last()));
+    controller_.sendRead(write_.last());
+    timeout_.start(options_.timeoutMs);
 }
 
 QString ReadSession::nextComanda() {
@@ -102,6 +110,7 @@ void ReadSession::sendNext() {
         say(QStringLiteral("read of comanda %1 in the same write: only this one is to be answered%2")
                 .arg(write_.last(), manner));
     sent_ += static_cast<int>(write_.size());
+    sentOnConnection_ = controller_.connectionsAccepted();
 
     if (options_.split)
         controller_.sendSplit(bytes, static_cast<int>(bytes.size() / 2));
@@ -147,6 +156,7 @@ void ReadSession::timeUp() {
     if (!timeout_.isActive()) {
         ++unanswered_;
         say(QStringLiteral("comanda %1 got no reply: the time is up").arg(write_.last()));
+        write_.clear();
         finish();
     }
 }

@@ -27,6 +27,7 @@ signals:
 private:
     void connected();
     void disconnected();
+    void resendWhenAlone();
     void sendNext();
     void replied(const QString& reply);
     void timedOut();
@@ -43,6 +44,7 @@ private:
     qint64 taken_ = 0; // comandas taken from the list so far
     // The comandas of the write waiting for its reply; the last one is the one to be answered.
     QStringList write_;
+    int sentOnConnection_ = 0; // the connection count when write_ last went out
     QTimer pause_;
     QTimer timeout_;
     bool started_ = false;
