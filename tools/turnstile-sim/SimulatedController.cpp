@@ -103,11 +103,13 @@ void SimulatedController::take(QTcpSocket* socket) {
     const QByteArray bytes = socket->readAll();
     if (bytes.isEmpty()) return;
     received_.push_back({QDateTime::currentDateTime(), bytes});
-    stream_ += bytes;
-    const QList<QByteArray> all = frames();
-    for (qsizetype i = framesSeen_; i < all.size(); ++i)
-        emit replyReceived(unwrapFrame(all[i]));
-    framesSeen_ = all.size();
+    unscanned_ += bytes;
+    const qsizetype known = frames_.size();
+    scan();
+    // Copied first: a receiver may reset the connection, which takes its last bytes.
+    const QList<QByteArray> fresh = frames_.mid(known);
+    for (const QByteArray& f : fresh)
+        emit replyReceived(unwrapFrame(f));
 }
 
 void SimulatedController::setReadingPaused(bool paused) {
@@ -165,28 +167,29 @@ void SimulatedController::resetConnection() {
 
 void SimulatedController::sendSplit(const QByteArray& bytes, int at) {
     sendRaw(bytes.left(at));
-    QTimer::singleShot(200, this, [this, rest = bytes.mid(at)] { sendRaw(rest); });
+    QTimer::singleShot(kSplitPauseMs, this, [this, rest = bytes.mid(at)] { sendRaw(rest); });
 }
 
-QList<QByteArray> SimulatedController::frames() const {
-    QList<QByteArray> found;
+void SimulatedController::scan() {
     qsizetype i = 0;
-    while (i + 3 <= stream_.size()) {
-        if (static_cast<uint8_t>(stream_[i]) != 0x02) {
+    while (i + 3 <= unscanned_.size()) {
+        if (static_cast<uint8_t>(unscanned_[i]) != 0x02) {
             ++i; // not a frame start: skip it
             continue;
         }
-        const int n = static_cast<uint8_t>(stream_[i + 1]) | (static_cast<uint8_t>(stream_[i + 2]) << 8);
-        if (i + n + 5 > stream_.size()) break;
-        found << stream_.mid(i, n + 5);
+        const int n =
+            static_cast<uint8_t>(unscanned_[i + 1]) | (static_cast<uint8_t>(unscanned_[i + 2]) << 8);
+        if (i + n + 5 > unscanned_.size()) break;
+        frames_ << unscanned_.mid(i, n + 5);
         i += n + 5;
     }
-    return found;
+    // Only the start of a frame still incomplete is kept for the next bytes.
+    unscanned_.remove(0, i);
 }
 
 QStringList SimulatedController::replies() const {
     QStringList texts;
-    for (const QByteArray& f : frames())
+    for (const QByteArray& f : frames_)
         texts << unwrapFrame(f);
     return texts;
 }
@@ -197,7 +200,7 @@ bool SimulatedController::waitForConnections(int count, int timeoutMs) {
 }
 
 bool SimulatedController::waitForReplies(int count, int timeoutMs) {
-    return waitUntil([&] { return replies().size() >= count; }, timeoutMs);
+    return waitUntil([&] { return frames_.size() >= count; }, timeoutMs);
 }
 
 } // namespace sim

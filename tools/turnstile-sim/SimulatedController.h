@@ -47,8 +47,9 @@ public:
     // Sends on the newest connection.
     void sendRead(const QString& comanda);
     void sendRaw(const QByteArray& bytes);
-    // Sends the bytes in two writes, the second a moment after the first, so that they arrive
-    // as two reads.
+    // Sends the bytes in two writes, the second kSplitPauseMs after the first, so that they
+    // arrive as two reads.
+    static constexpr int kSplitPauseMs = 200;
     void sendSplit(const QByteArray& bytes, int at);
 
     // Sends count bytes of fill on the newest connection, a chunk at a time as the program takes
@@ -64,7 +65,7 @@ public:
 
     // What arrived, read by read, and the frames found in it.
     const std::vector<Chunk>& received() const { return received_; }
-    QList<QByteArray> frames() const;
+    QList<QByteArray> frames() const { return frames_; }
     // The payload texts of the frames received.
     QStringList replies() const;
 
@@ -89,11 +90,13 @@ private:
     int accepted_ = 0;
     int open_ = 0;
     std::vector<Chunk> received_;
-    QByteArray stream_;
-    qsizetype framesSeen_ = 0;
+    // The received bytes not yet part of a frame: each byte is looked at once.
+    QByteArray unscanned_;
+    QList<QByteArray> frames_;
     qint64 floodLeft_ = 0;
     bool readingPaused_ = false;
     void take(QTcpSocket* socket);
+    void scan();
     std::vector<int> backlogFds_;
 };
 
