@@ -24,18 +24,11 @@ std::optional<std::u16string> readIniValue(const std::string& path, const std::u
                                            const std::u16string& key) {
     // The service looks for a name without a folder in the Windows folder: name the file fully,
     // so that a relative path means the working directory as it does everywhere else.
-    const std::wstring relative = widen(path);
-    std::wstring full(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n =
-            GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (n == 0) return std::nullopt;
-        if (n < full.size()) {
-            full.resize(n);
-            break;
-        }
-        full.resize(n);
-    }
+    std::wstring full(32768, L'\0');
+    const DWORD n =
+        GetFullPathNameW(widen(path).c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return std::nullopt;
+    full.resize(n);
     // The service cannot say "missing" (nor "unreadable"): ask with two defaults, and only a
     // missing value gives both.
     std::wstring value = profileString(full, section, key, L"\x01");

@@ -28,14 +28,12 @@ std::string driveC() {
 }
 
 std::string executablePath() {
-    // The path may be longer than MAX_PATH: grow the buffer until the whole path fits.
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return narrow(buffer.substr(0, n));
-        buffer.resize(buffer.size() * 2);
-    }
+    // Room for the longest path the system has.
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0 || n >= buffer.size()) return {};
+    buffer.resize(n);
+    return narrow(buffer);
 }
 
 std::string executableDir() {

@@ -156,3 +156,17 @@ TEST(WholeFile, AgainstAHeldFile) {
     EXPECT_EQ(platform::writeWholeFile(work.path("held"), "other\r\n"), written.here());
     EXPECT_EQ(work.read("held"), written.here() ? "other\r\n" : "held\r\n");
 }
+
+// Another process, as a second instance of the program is: it is kept out while the file is
+// held, and a holder that ends without closing leaves the file free.
+TEST(ExclusiveFile, BetweenProcesses) {
+    side::WorkFolder work;
+    const std::string held = work.path("held"), left = work.path("left");
+    ExclusiveFile holder;
+    ASSERT_EQ(holder.open(held, Mode::Replace), Result::Ok);
+    EXPECT_EQ(side::runHolder("try", held), 0);
+    ASSERT_EQ(side::runHolder("leave", left), 0);
+    ExclusiveFile next;
+    EXPECT_EQ(next.open(left, Mode::Append), Result::Ok);
+    EXPECT_EQ(work.read("left"), "left\r\n");
+}

@@ -35,6 +35,10 @@ unsigned ansiCodePage();
 // Whether the tests run under Wine rather than on a real Windows.
 bool underWine();
 
+// Runs the holder (holder.cpp) beside the test binary as a process of its own and waits for its
+// exit code; -1 when it could not be run.
+int runHolder(const std::string& what, const std::string& path);
+
 // Sets or, with nullptr, removes an environment variable.
 void setEnv(const char* name, const char* value);
 

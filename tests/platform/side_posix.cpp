@@ -1,6 +1,9 @@
 #include "side.h"
 
+#include "platform/os.h"
+
 #include <cstdlib>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace side {
@@ -21,6 +24,19 @@ unsigned ansiCodePage() {
 
 bool underWine() {
     return false;
+}
+
+int runHolder(const std::string& what, const std::string& path) {
+    const pid_t child = ::fork();
+    if (child < 0) return -1;
+    if (child == 0) {
+        const std::string program = platform::executableDir() + "platform_holder";
+        ::execl(program.c_str(), program.c_str(), what.c_str(), path.c_str(), nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 void setEnv(const char* name, const char* value) {
