@@ -55,7 +55,9 @@ std::optional<std::u16string> readIniValue(const std::string& path, const std::u
         }
         if (!inSection) continue;
         size_t eq = line.find(u'=');
-        if (eq == std::u16string::npos || !sameText(trimmed(line.substr(0, eq)), key)) continue;
+        if (!sameText(trimmed(line.substr(0, eq)), key)) continue;
+        // A key without "=" has no value, yet as the first match it hides any later one.
+        if (eq == std::u16string::npos) return std::nullopt;
         std::u16string value = trimmed(line.substr(eq + 1));
         if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
             value.back() == value.front())

@@ -1,6 +1,7 @@
 #pragma once
 // The operating-system side of the platform: paths, files and folders, version, sleep.
-// Plain C++ with no Qt, one implementation per platform behind this header.
+// Plain C++ with no Qt, one implementation per platform behind this header (os_posix.cpp,
+// os_win.cpp). Paths are UTF-8 text.
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@ std::string driveC();
 // The running executable's real path, and its folder with a trailing separator.
 std::string executablePath();
 std::string executableDir();
+// The drive the executable was started from, with a trailing separator: "D:\" or, on a network
+// share, "\\server\share\". Where there are no drives, drive C:.
+std::string executableDrive();
+// The drive part of a path as above; empty when the path has none.
+std::string driveOf(const std::string& path);
 
 bool fileExists(const std::string& path);
 bool dirExists(const std::string& path);
@@ -21,10 +27,11 @@ bool deleteFile(const std::string& path);
 struct DirEntry {
     std::string name;
     bool isDir = false;
-    bool isHidden = false; // names that begin with "."
+    // Marked hidden or system on Windows; elsewhere, a name that begins with ".".
+    bool isHidden = false;
 };
 // The entries of a folder whose names match a wildcard mask ("*" any run, "?" one character).
-// A missing folder gives no entries.
+// A missing folder gives no entries; an empty folder path is the working directory.
 std::vector<DirEntry> listDir(const std::string& folder, const std::string& mask);
 bool wildcardMatch(const std::string& mask, const std::string& name);
 
@@ -35,6 +42,7 @@ struct OsVersion {
 };
 OsVersion osVersion();
 
+// A negative time sleeps not at all.
 void sleepMs(int milliseconds);
 
 } // namespace platform

@@ -1,6 +1,5 @@
 #include "platform/os.h"
 
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -11,10 +10,6 @@
 namespace platform {
 
 namespace {
-bool sameLetter(char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-}
-
 std::string withSlash(std::string path) {
     if (path.empty() || path.back() != '/') path += '/';
     return path;
@@ -39,6 +34,10 @@ std::string executableDir() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
+std::string executableDrive() {
+    return driveC();
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
@@ -57,36 +56,15 @@ bool deleteFile(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
-// Without regard to case, as the platform's own file-name matching.
-bool wildcardMatch(const std::string& mask, const std::string& name) {
-    size_t m = 0, n = 0, star = std::string::npos, resume = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || sameLetter(mask[m], name[n]))) {
-            ++m;
-            ++n;
-        } else if (m < mask.size() && mask[m] == '*') {
-            star = m++;
-            resume = n;
-        } else if (star != std::string::npos) {
-            m = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*')
-        ++m;
-    return m == mask.size();
-}
-
 std::vector<DirEntry> listDir(const std::string& folder, const std::string& mask) {
     std::vector<DirEntry> entries;
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr) return entries;
+    const std::string prefix = folder.empty() ? std::string() : withSlash(folder);
     while (const dirent* e = ::readdir(dir)) {
         std::string name = e->d_name;
         if (name == "." || name == ".." || !wildcardMatch(mask, name)) continue;
-        entries.push_back({name, dirExists(withSlash(folder) + name), name.front() == '.'});
+        entries.push_back({name, dirExists(prefix + name), name.front() == '.'});
     }
     ::closedir(dir);
     return entries;

@@ -1,18 +1,21 @@
 #pragma once
 // Text files as the program writes them: Windows-1252 bytes, CR LF line ends, and an open that
 // excludes other writers while leaving readers free.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
-// Windows-1252 encoding of UTF-16 text; a character the code page lacks becomes "?".
+// Windows-1252 encoding of UTF-16 text; a character the code page lacks becomes "?". On Windows
+// the ANSI code page, which is 1252 on the venues' terminals.
 std::string toCp1252(std::u16string_view text);
 std::u16string fromCp1252(std::string_view bytes);
 
-// A file held open for writing under an exclusive advisory lock (flock): a second writer's
-// open fails while it is held, readers are never blocked, and the kernel drops the lock when
-// the holder ends in any way. Closed on destruction.
+// A file held open for writing so that a second writer's open fails while it is held and readers
+// are never blocked; the system lets go when the holder ends in any way. On Windows the share
+// mode does it: read sharing, and delete sharing so that the holder may remove the file before
+// it lets go; elsewhere an exclusive advisory lock (flock). Closed on destruction.
 class ExclusiveFile {
 public:
     enum class OpenResult { Ok, Busy, NoFolder, Failed };
@@ -26,7 +29,7 @@ public:
     // Append writes at the end; Replace empties the file, but only once the lock is held, so a
     // refused writer never clears the holder's content.
     OpenResult open(const std::string& path, Mode mode);
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return handle_ != kNoHandle; }
     // Whether the path names the file held open here.
     bool holds(const std::string& path) const;
     bool write(std::string_view bytes);
@@ -34,7 +37,10 @@ public:
     bool close();
 
 private:
-    int fd_ = -1;
+    // The system's handle of the open file: a descriptor, or a Windows HANDLE.
+    using Handle = std::intptr_t;
+    static constexpr Handle kNoHandle = -1;
+    Handle handle_ = kNoHandle;
 };
 
 // Creates (or replaces) a file with the given content in one go. False on any failure.

@@ -41,7 +41,10 @@ std::string toCp1252(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char16_t c : text) {
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+        // The five bytes the code page leaves undefined stand for the control characters of
+        // the same number, both ways, as on Windows.
+        const bool undefinedByte = c >= 0x80 && c < 0xA0 && kHigh[c - 0x80] == 0;
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF) || undefinedByte) {
             out += static_cast<char>(c);
             continue;
         }
@@ -89,24 +92,24 @@ ExclusiveFile::OpenResult ExclusiveFile::open(const std::string& path, Mode mode
             ::close(fd);
             return OpenResult::Failed;
         }
-        fd_ = fd;
+        handle_ = fd;
         return OpenResult::Ok;
     }
     return OpenResult::Failed;
 }
 
 bool ExclusiveFile::holds(const std::string& path) const {
-    return fd_ >= 0 && sameFile(fd_, path);
+    return isOpen() && sameFile(static_cast<int>(handle_), path);
 }
 
 bool ExclusiveFile::write(std::string_view bytes) {
-    return fd_ >= 0 && writeAll(fd_, bytes);
+    return isOpen() && writeAll(static_cast<int>(handle_), bytes);
 }
 
 bool ExclusiveFile::close() {
-    if (fd_ < 0) return false;
-    int fd = fd_;
-    fd_ = -1;
+    if (!isOpen()) return false;
+    const int fd = static_cast<int>(handle_);
+    handle_ = kNoHandle;
     return ::close(fd) == 0;
 }
 
