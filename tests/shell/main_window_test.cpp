@@ -109,6 +109,35 @@ TEST(MainWindow, PanesKeepTheNewestTenThousandLines) {
     EXPECT_EQ(w.mmRecebidosAscii->document()->lastBlock().text(), QStringLiteral("linha 10004"));
 }
 
+// Appending lays nothing out: lines reach the document together, in order, once the window can
+// be seen, and not while it is hidden or minimised.
+TEST(MainWindow, PaneLinesAreShownTogetherOnlyWhileTheWindowCanBeSeen) {
+    TfrmPrincipal w;
+    TextPane* pane = w.mmRecebidosAscii;
+    const auto documentText = [&] { return pane->document()->isEmpty() ? QString() : pane->toPlainText(); };
+    const auto waitPastInterval = [] { QTest::qWait(TextPane::kShowIntervalMs * 4); };
+
+    fill(pane, 3);
+    waitPastInterval();
+    EXPECT_EQ(documentText(), QString()) << "hidden";
+    EXPECT_EQ(pane->lineCount(), 3);
+
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !documentText().isEmpty(); }));
+    EXPECT_EQ(documentText(), QStringLiteral("linha 0\nlinha 1\nlinha 2"));
+
+    w.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.isMinimized(); }));
+    pane->append(QStringLiteral("minimizada"));
+    waitPastInterval();
+    EXPECT_FALSE(documentText().endsWith(QStringLiteral("minimizada"))) << "minimised";
+
+    w.setWindowState(Qt::WindowNoState);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return documentText().endsWith(QStringLiteral("minimizada")); }));
+    EXPECT_EQ(pane->lineCount(), 4);
+}
+
 TEST(MainWindow, MinimiseShowsTheTrayIconAndRestoreHidesIt) {
     TfrmPrincipal w;
     w.show();
