@@ -71,11 +71,16 @@ struct Result {
 static long long valueOf(const XSQLVAR* var) {
     if ((var->sqltype & 1) && *var->sqlind < 0) return 0;
     switch (var->sqltype & ~1) {
-    case SQL_SHORT: return *(short*)var->sqldata;
-    case SQL_LONG: return *(ISC_LONG*)var->sqldata;
-    case SQL_INT64: return *(ISC_INT64*)var->sqldata;
-    case SQL_TYPE_DATE: return *(ISC_DATE*)var->sqldata;
-    default: return 0;
+    case SQL_SHORT:
+        return *(short*)var->sqldata;
+    case SQL_LONG:
+        return *(ISC_LONG*)var->sqldata;
+    case SQL_INT64:
+        return *(ISC_INT64*)var->sqldata;
+    case SQL_TYPE_DATE:
+        return *(ISC_DATE*)var->sqldata;
+    default:
+        return 0;
     }
 }
 
@@ -130,23 +135,25 @@ static void run(isc_tr_handle* transaction, const char* text, struct Result* res
 
 /* The statement texts, blanks included, as the program builds them. */
 static void textIntervalo(char* t) {
-    snprintf(t, kText, " SELECT   CAI_DATA  FROM    CAIXASITUACAO  WHERE    LOJ_CODIGO = 1 AND    CAI_ABERTO "
-                       "= 'S' ORDER BY    CAI_DATA");
+    snprintf(t, kText,
+             " SELECT   CAI_DATA  FROM    CAIXASITUACAO  WHERE    LOJ_CODIGO = 1 AND    CAI_ABERTO "
+             "= 'S' ORDER BY    CAI_DATA");
 }
 
 static void textExiste(char* t, const char* chip) {
-    snprintf(t, kText, " SELECT CAR_CODIGO FROM CADCARTAO C   WHERE C.CAR_CHIP = '%s'     AND C.LOJ_CODIGO = 1 ",
-             chip);
+    snprintf(t, kText,
+             " SELECT CAR_CODIGO FROM CADCARTAO C   WHERE C.CAR_CHIP = '%s'     AND C.LOJ_CODIGO = 1 ", chip);
 }
 
 static void textContagem(char* t, const char* menor, const char* maior, const char* chip) {
-    snprintf(t, kText,
-             " SELECT COUNT(VC.VCA_CONTROLE) AS QTDE  FROM VENDACARTAO VC  INNER JOIN VENDA V ON     "
-             "(V.CAI_DATA = VC.CAI_DATA) AND     (V.VEN_CONTROLE = VC.VEN_CONTROLE) AND     (V.LOJ_CODIGO "
-             "= VC.LOJ_CODIGO)  INNER JOIN CADCARTAO C ON     (C.LOJ_CODIGO = VC.LOJ_CODIGO) AND     "
-             "(C.CAR_CODIGO = VC.CAR_CODIGO)  WHERE VC.CAI_DATA BETWEEN '%s' AND        '%s'   AND C.CAR_CHIP "
-             "= '%s'   AND V.LOJ_CODIGO = 1    AND V.VEN_SITUACAO = 'A' ",
-             menor, maior, chip);
+    snprintf(
+        t, kText,
+        " SELECT COUNT(VC.VCA_CONTROLE) AS QTDE  FROM VENDACARTAO VC  INNER JOIN VENDA V ON     "
+        "(V.CAI_DATA = VC.CAI_DATA) AND     (V.VEN_CONTROLE = VC.VEN_CONTROLE) AND     (V.LOJ_CODIGO "
+        "= VC.LOJ_CODIGO)  INNER JOIN CADCARTAO C ON     (C.LOJ_CODIGO = VC.LOJ_CODIGO) AND     "
+        "(C.CAR_CODIGO = VC.CAR_CODIGO)  WHERE VC.CAI_DATA BETWEEN '%s' AND        '%s'   AND C.CAR_CHIP "
+        "= '%s'   AND V.LOJ_CODIGO = 1    AND V.VEN_SITUACAO = 'A' ",
+        menor, maior, chip);
 }
 
 static void textSubtotal(char* t, const char* menor, const char* maior, const char* chip) {
@@ -163,14 +170,15 @@ static void textSubtotal(char* t, const char* menor, const char* maior, const ch
 }
 
 static void textVendaAberta(char* t, const char* menor, const char* maior, const char* chip) {
-    snprintf(t, kText,
-             "  SELECT VEN.VEN_CONTROLE,          VEN.CAI_DATA,         VEN.LOJ_CODIGO FROM VENDACARTAO VC  "
-             "INNER JOIN VENDA VEN ON    (VEN.CAI_DATA = VC.CAI_DATA) AND    (VEN.VEN_CONTROLE = "
-             "VC.VEN_CONTROLE)  AND    (VEN.LOJ_CODIGO = VC.LOJ_CODIGO)  INNER JOIN CADCARTAO C ON    "
-             "(C.LOJ_CODIGO = VC.LOJ_CODIGO) AND    (C.CAR_CODIGO = VC.CAR_CODIGO)  WHERE VC.CAI_DATA BETWEEN "
-             "'%s' AND       '%s'   AND C.CAR_CHIP = '%s'   AND VC.LOJ_CODIGO = 1    AND VEN.VEN_SITUACAO = "
-             "'A' ",
-             menor, maior, chip);
+    snprintf(
+        t, kText,
+        "  SELECT VEN.VEN_CONTROLE,          VEN.CAI_DATA,         VEN.LOJ_CODIGO FROM VENDACARTAO VC  "
+        "INNER JOIN VENDA VEN ON    (VEN.CAI_DATA = VC.CAI_DATA) AND    (VEN.VEN_CONTROLE = "
+        "VC.VEN_CONTROLE)  AND    (VEN.LOJ_CODIGO = VC.LOJ_CODIGO)  INNER JOIN CADCARTAO C ON    "
+        "(C.LOJ_CODIGO = VC.LOJ_CODIGO) AND    (C.CAR_CODIGO = VC.CAR_CODIGO)  WHERE VC.CAI_DATA BETWEEN "
+        "'%s' AND       '%s'   AND C.CAR_CHIP = '%s'   AND VC.LOJ_CODIGO = 1    AND VEN.VEN_SITUACAO = "
+        "'A' ",
+        menor, maior, chip);
 }
 
 static void textFechar(char* t, long long loja, const char* data, long long venda) {
@@ -315,7 +323,9 @@ int main(int argc, char** argv) {
     const long long count = atoll(argv[5]);
     separator = argv[6][0];
     const int inserting = strcmp(path, "insert") == 0;
-    const enum Path wanted = strcmp(path, "refuse") == 0 ? kRefuse : strcmp(path, "close") == 0 ? kClose : kShort;
+    const enum Path wanted = strcmp(path, "refuse") == 0  ? kRefuse
+                             : strcmp(path, "close") == 0 ? kClose
+                                                          : kShort;
     if (!inserting && wanted == kShort && strcmp(path, "short") != 0) {
         fprintf(stderr, "bench-floor: unknown path %s\n", path);
         return 2;
