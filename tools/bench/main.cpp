@@ -6,12 +6,10 @@
 // memory over many reads, the time to its window, and the card dialog's range insert; the
 // floor program runs the same database work on the same server. Prints one table. Exits 1 only
 // when something could not be run or a reply was wrong.
+#include "FloorTexts.h"
 #include "Samples.h"
 #include "Turnstile.h"
-#include "cards/CardStatements.h"
-#include "cards/checkdigit.h"
 #include "platform/regional.h"
-#include "rules/AccessStatements.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -93,31 +91,6 @@ void sql(const Settings& s, const QString& statements) {
 
 QString dateSeparator() {
     return QString(regional::dateSeparator());
-}
-
-// The floor program must issue the program's own statement texts, blanks included.
-void checkFloorTexts(const Settings& s) {
-    const QString chip = QStringLiteral("1000001");
-    const QDateTime menor(QDate(2021, 5, 3), QTime(0, 0)), maior(QDate(2021, 5, 4), QTime(0, 0));
-    const QStringList expected{
-        regras::sqlIntervaloCaixaAberto(),
-        regras::sqlExisteComanda(chip),
-        regras::sqlContagemVendasAbertas(menor, maior, regras::sqlFiltroChip(), chip),
-        regras::sqlSubtotalItensAbertos(menor, maior, chip),
-        regras::sqlVendaAberta(menor, maior, chip),
-        regras::sqlAlterarSituacaoVenda(QStringLiteral("C"), 1, menor, 57),
-        cartoes::sqlInserirCartao(chip.toLongLong(), DigitoVerificador(chip, 0)),
-    };
-    const QStringList got =
-        QString::fromLatin1(runTool(s.floor, {QStringLiteral("texts"), chip, regional::sqlDate(menor.date()),
-                                              regional::sqlDate(maior.date())}))
-            .split(u'\n', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < expected.size(); ++i)
-        if (i >= got.size() || got[i] != expected[i])
-            throw Failed(QStringLiteral("the floor's statement %1 differs from the program's:\n  %2\n  %3")
-                             .arg(i + 1)
-                             .arg(i < got.size() ? got[i] : QString(), expected[i])
-                             .toStdString());
 }
 
 // Chips of the venue database by path. Short and refusing cards can be read again and again; a
@@ -447,7 +420,8 @@ void printTable(Results& r) {
 }
 
 void run(const Settings& s, Results& r) {
-    checkFloorTexts(s);
+    if (const QString differ = bench::floorTextsDiffer(s.floor); !differ.isEmpty())
+        throw Failed(differ.toStdString());
     Chips chips;
     std::vector<std::unique_ptr<Turnstile>> owned;
     std::vector<Turnstile*> turnstiles;
