@@ -1,0 +1,54 @@
+#pragma once
+// A simulated turnstile of the benchmark: one read outstanding at a time, timed at the
+// controller from the moment the read frame is sent to the moment the whole reply frame is in.
+// The program drops and rebuilds its turnstile connections every 30 seconds; a read lost with a
+// dropped connection is sent again on the new one, as a controller does, and its time runs on
+// from the first sending: that is how long the guest waited.
+#include "SimulatedController.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <functional>
+
+namespace bench {
+
+enum Path { kShort, kRefuse, kClose, kPaths };
+
+struct Card {
+    QString chip;
+    Path path;
+};
+
+class Turnstile : public QObject {
+    Q_OBJECT
+public:
+    // Called with the card, the reply time in microseconds and whether the reply is the one the
+    // card's path must get.
+    using Replied = std::function<void(const Card&, qint64, bool)>;
+
+    Turnstile();
+    bool listen() { return sim_.listen(); }
+    quint16 port() const { return sim_.port(); }
+    bool isConnected() const { return sim_.isConnected(); }
+    bool busy() const { return busy_; }
+    const Card& card() const { return card_; }
+    // Replies that came with no read waiting for them.
+    int strays() const { return strays_; }
+    int resent() const { return resent_; }
+    void onReply(Replied replied) { replied_ = std::move(replied); }
+    void read(const Card& card);
+
+private:
+    void resendWhenAlone();
+
+    sim::SimulatedController sim_;
+    QElapsedTimer clock_;
+    Card card_;
+    bool busy_ = false;
+    int strays_ = 0;
+    int resent_ = 0;
+    int sentOnConnection_ = 0; // the accept count when the outstanding read last went out
+    Replied replied_;
+};
+
+} // namespace bench
