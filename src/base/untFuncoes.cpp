@@ -34,7 +34,9 @@ constexpr int kBusyPauseMs = 5;
 } // namespace
 
 QString PastaExecutavel() {
-    return QString::fromStdString(platform::executableDir());
+    // Asked for on every log line; the running executable stays where it was started from.
+    static const QString pasta = QString::fromStdString(platform::executableDir());
+    return pasta;
 }
 
 void GravarLogTXT(const QString& Texto) {

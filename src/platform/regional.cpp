@@ -14,12 +14,30 @@ QChar separatorIn(const QString& format, QChar fallback) {
     return fallback;
 }
 
-QString longTimeFormat() {
-    // Qt's long time format names the time zone; the regional long time format does not.
-    QString format = QLocale().timeFormat(QLocale::LongFormat);
-    static const QRegularExpression timeZone(QStringLiteral("\\s*t+\\s*"));
-    format.remove(timeZone);
-    return format.trimmed();
+// The formats of a locale, worked out once: every log line and pane line asks for them, and the
+// system locale answers each question slowly.
+struct Formats {
+    QLocale locale;
+    QChar dateSeparator;
+    QChar timeSeparator;
+    QString shortDate;
+    QString longTime;
+};
+
+const Formats& formats() {
+    thread_local Formats cached{QLocale::c(), {}, {}, {}, {}};
+    thread_local bool made = false;
+    const QLocale locale;
+    if (!made || locale != cached.locale) {
+        // Qt's long time format names the time zone; the regional long time format does not.
+        static const QRegularExpression timeZone(QStringLiteral("\\s*t+\\s*"));
+        const QString shortDate = locale.dateFormat(QLocale::ShortFormat);
+        cached = {locale, separatorIn(shortDate, u'/'),
+                  separatorIn(locale.timeFormat(QLocale::ShortFormat), u':'), shortDate,
+                  locale.timeFormat(QLocale::LongFormat).remove(timeZone).trimmed()};
+        made = true;
+    }
+    return cached;
 }
 
 QString two(int n) {
@@ -28,10 +46,10 @@ QString two(int n) {
 } // namespace
 
 QChar dateSeparator() {
-    return separatorIn(QLocale().dateFormat(QLocale::ShortFormat), u'/');
+    return formats().dateSeparator;
 }
 QChar timeSeparator() {
-    return separatorIn(QLocale().timeFormat(QLocale::ShortFormat), u':');
+    return formats().timeSeparator;
 }
 QChar decimalSeparator() {
     return QLocale().decimalPoint().at(0);
@@ -63,9 +81,8 @@ QString sqlDate(const QDate& date) {
 }
 
 QString shortDateLongTime(const QDateTime& at) {
-    QLocale locale;
-    return locale.toString(at.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(at.time(), longTimeFormat());
+    const Formats& f = formats();
+    return f.locale.toString(at.date(), f.shortDate) + u' ' + f.locale.toString(at.time(), f.longTime);
 }
 
 } // namespace regional
