@@ -14,7 +14,7 @@ class TextPane : public QPlainTextEdit {
     Q_OBJECT
 public:
     static constexpr int kMaxLines = 10000;
-    static constexpr int kShowIntervalMs = 50;
+    static constexpr int kShowIntervalMs = 100;
 
     explicit TextPane(QWidget* parent = nullptr);
 
