@@ -26,8 +26,13 @@ void avisarLogInacessivel(const QString& path) {
                      QStringLiteral(". O sistema continua, sem registrar o que faz."));
 }
 
-QString caminhoLog() {
-    return PastaExecutavel() + QStringLiteral("Log/Vortalis.LOG");
+QString pastaLog() {
+    return PastaExecutavel() + QStringLiteral("Log");
+}
+
+const QString& caminhoLog() {
+    static const QString caminho = pastaLog() + QStringLiteral("/Vortalis.LOG");
+    return caminho;
 }
 
 constexpr int kBusyPauseMs = 5;
@@ -40,8 +45,7 @@ QString PastaExecutavel() {
 }
 
 void GravarLogTXT(const QString& Texto) {
-    const QString folder = PastaExecutavel() + QStringLiteral("Log");
-    const QString path = caminhoLog();
+    const QString& path = caminhoLog();
     platform::ExclusiveFile file;
     bool folderCreated = false;
     for (;;) {
@@ -54,7 +58,7 @@ void GravarLogTXT(const QString& Texto) {
         }
         if (result == platform::ExclusiveFile::OpenResult::NoFolder && !folderCreated) {
             folderCreated = true;
-            platform::createDir(local(folder));
+            platform::createDir(local(pastaLog()));
             continue;
         }
         avisarLogInacessivel(path);
