@@ -62,9 +62,11 @@ void TMD::DataModuleCreate(TMD*) {
         throw ProcessEnd{};
 
     if (ibdConexao.Connected()) ibdConexao.Close();
-    // One tree on this platform: the executable's drive is drive C:, a server machine.
-    gb_MaquServ = true;
-    gs_PathINI = QString::fromStdString(platform::driveC()) + QStringLiteral("NutravaWin/");
+    // A server machine runs the program from drive C:. Where there are no drives, the
+    // executable's drive is drive C:.
+    const QString drive = QString::fromStdString(platform::executableDrive());
+    gb_MaquServ = drive.compare(QString::fromStdString(platform::driveC()), Qt::CaseInsensitive) == 0;
+    gs_PathINI = drive + QStringLiteral("NutravaWin/");
     const QString ls_Servidor =
         LeIniStr(gs_PathINI + QStringLiteral("Nutrava.Ini"), QStringLiteral("Configuracoes"),
                  QStringLiteral("Servidor"), QString());
