@@ -1,17 +1,11 @@
 #pragma once
-// A logout, a service stop or Ctrl-C arrives as SIGTERM, SIGHUP or SIGINT. The database client
-// library installs handlers of its own for these and shuts every attachment down when one
-// arrives, before our close could run. So no handler ever runs: the signals stay blocked in
-// every thread and the message loop reads them from a signalfd, as it reads a click.
+// A logout, a service stop or Ctrl-C is a termination request (see platform/termination.h): it
+// waits until the message loop reads it, as it reads a click, and then closes the program.
 #include <QObject>
 #include <functional>
 
-// Blocks the termination signals in the calling thread and in every thread it starts later.
-// Call it first thing in main, before any thread or database attachment exists.
-void blockTerminationSignals();
-
-// Runs the action on the message loop, once per signal that arrives.
+// Runs the action on the message loop, once per request that arrives.
 void onTerminationSignal(QObject* context, std::function<void()> action);
 
-// Runs the action at once for a signal that has arrived and waits to be read; true when it did.
+// Runs the action at once for a request that has arrived and waits to be read; true when it did.
 bool handlePendingTerminationSignal();
