@@ -34,20 +34,22 @@ std::string statementBytes(const QString& text) {
 // The statement handle, dropped on every path.
 class StatementHandle {
 public:
-    explicit StatementHandle(Connection& connection) {
-        ISC_STATUS_ARRAY status;
-        isc_dsql_allocate_statement(status, connection.handle(), &handle_);
-        check(status);
+    explicit StatementHandle(Connection& connection) : connection_(connection) {
+        connection_.run([&](ISC_STATUS* status) {
+            return isc_dsql_allocate_statement(status, connection_.handle(), &handle_);
+        });
     }
     ~StatementHandle() {
-        ISC_STATUS_ARRAY status;
-        if (handle_ != 0) isc_dsql_free_statement(status, &handle_, DSQL_drop);
+        if (handle_ != 0)
+            connection_.runQuietly(
+                [&](ISC_STATUS* status) { return isc_dsql_free_statement(status, &handle_, DSQL_drop); });
     }
     StatementHandle(const StatementHandle&) = delete;
     StatementHandle& operator=(const StatementHandle&) = delete;
     isc_stmt_handle* get() { return &handle_; }
 
 private:
+    Connection& connection_;
     isc_stmt_handle handle_ = 0;
 };
 
@@ -97,20 +99,22 @@ QTime timeOf(const std::tm& t, int fractionTenThousandths) {
 }
 
 QString readBlob(Connection& connection, Transaction& transaction, ISC_QUAD id) {
-    ISC_STATUS_ARRAY status;
     isc_blob_handle blob = 0;
-    isc_open_blob2(status, connection.handle(), transaction.handle(), &blob, &id, 0, nullptr);
-    check(status);
+    connection.run([&](ISC_STATUS* status) {
+        return isc_open_blob2(status, connection.handle(), transaction.handle(), &blob, &id, 0, nullptr);
+    });
     std::string bytes;
     char segment[4096];
+    ISC_STATUS_ARRAY status;
     for (;;) {
         unsigned short length = 0;
-        ISC_STATUS result = isc_get_segment(status, &blob, &length, sizeof segment, segment);
+        const ISC_STATUS result = connection.runWatched(status, [&](ISC_STATUS* s) {
+            return isc_get_segment(s, &blob, &length, sizeof segment, segment);
+        });
         if (result != 0 && result != isc_segment) break;
         bytes.append(segment, length);
     }
-    ISC_STATUS_ARRAY closeStatus;
-    isc_close_blob(closeStatus, &blob);
+    connection.runQuietly([&](ISC_STATUS* s) { return isc_close_blob(s, &blob); });
     if (status[1] != isc_segstr_eof) check(status);
     return fromAnsi(bytes.data(), bytes.size());
 }
@@ -302,19 +306,20 @@ void TDataSet::run(bool fetchRows) {
         throw Failure(QStringLiteral("Statement text too long: %1 bytes").arg(text.size()));
     StatementHandle statement(connection_);
     auto output = std::make_unique<OutputArea>(1);
-    ISC_STATUS_ARRAY status;
     // The text travels with its length: a NUL inside a value is part of the value, not its end.
-    isc_dsql_prepare(status, transaction_.handle(), statement.get(), static_cast<unsigned short>(text.size()),
-                     text.data(), 3, output->get());
-    check(status);
+    connection_.run([&](ISC_STATUS* status) {
+        return isc_dsql_prepare(status, transaction_.handle(), statement.get(),
+                                static_cast<unsigned short>(text.size()), text.data(), 3, output->get());
+    });
     const short columns = output->get()->sqld;
     if (columns > output->get()->sqln) {
         output = std::make_unique<OutputArea>(columns);
-        isc_dsql_describe(status, statement.get(), 1, output->get());
-        check(status);
+        connection_.run(
+            [&](ISC_STATUS* status) { return isc_dsql_describe(status, statement.get(), 1, output->get()); });
     }
-    isc_dsql_execute(status, transaction_.handle(), statement.get(), 1, nullptr);
-    check(status);
+    connection_.run([&](ISC_STATUS* status) {
+        return isc_dsql_execute(status, transaction_.handle(), statement.get(), 1, nullptr);
+    });
     if (columns == 0 || !fetchRows) return;
 
     output->bindBuffers();
@@ -322,15 +327,14 @@ void TDataSet::run(bool fetchRows) {
     for (short i = 0; i < columns; ++i)
         columns_.push_back(
             fromAnsi(area->sqlvar[i].aliasname, static_cast<size_t>(area->sqlvar[i].aliasname_length)));
-    ISC_STATUS fetched;
-    while ((fetched = isc_dsql_fetch(status, statement.get(), 1, output->get())) == 0) {
+    const auto fetch = [&](ISC_STATUS* status) { return isc_dsql_fetch(status, statement.get(), 1, output->get()); };
+    while (connection_.run(fetch) == 0) {
         std::vector<FieldValue> row;
         row.reserve(static_cast<size_t>(columns));
         for (short i = 0; i < columns; ++i)
             row.push_back(readValue(area->sqlvar[i], connection_, transaction_));
         rows_.push_back(std::move(row));
     }
-    if (fetched != 100) check(status);
     eof_ = rows_.empty();
 }
 

@@ -6,15 +6,18 @@
 
 namespace db {
 
-void check(const ISC_STATUS* status) {
-    if (status[0] != 1 || status[1] == 0) return;
+FirebirdError failureOf(const ISC_STATUS* status) {
     QStringList lines;
     const ISC_STATUS* vector = status;
     char buffer[1024];
     while (fb_interpret(buffer, sizeof buffer, &vector) > 0)
         lines << QString::fromStdU16String(platform::fromCp1252(buffer));
     // The activity log and the operator see the client's lines as CR LF lines, like every other.
-    throw FirebirdError(static_cast<long>(status[1]), lines.join(QStringLiteral("\r\n")));
+    return FirebirdError(static_cast<long>(status[1]), lines.join(QStringLiteral("\r\n")));
+}
+
+void check(const ISC_STATUS* status) {
+    if (failed(status)) throw failureOf(status);
 }
 
 } // namespace db

@@ -24,6 +24,14 @@ inline bool conexaoPerdida(long codigo) {
            codigo == isc_net_write_err || codigo == isc_att_shutdown;
 }
 
+// True when the status reports a failure.
+inline bool failed(const ISC_STATUS* status) {
+    return status[0] == 1 && status[1] != 0;
+}
+
+// The failure a status reports, with the client's lines joined by CR LF.
+FirebirdError failureOf(const ISC_STATUS* status);
+
 // Raises the status as a FirebirdError when it reports a failure.
 void check(const ISC_STATUS* status);
 
