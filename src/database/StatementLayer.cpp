@@ -3,7 +3,7 @@
 #include "database/FirebirdError.h"
 #include "database/untMD.h"
 #include "platform/dialogs.h"
-#include "platform/os.h"
+#include "platform/termination.h"
 #include "base/untFuncoes.h"
 
 namespace {
@@ -102,11 +102,24 @@ void TMD::CancelarTransacao(uint8_t ComponenteTransacao) {
     if (t != nullptr && t->InTransaction()) t->Rollback();
 }
 
+void TMD::FinalizarTransacao(uint8_t ComponenteTransacao, bool confirmar) {
+    try {
+        if (confirmar)
+            ConfirmarTransacao(ComponenteTransacao);
+        else
+            CancelarTransacao(ComponenteTransacao);
+    } catch (const db::FirebirdError& e) {
+        TratarErro(static_cast<int32_t>(e.code()), e.message());
+    }
+}
+
 uint8_t TMD::TratarErro(int32_t ErrCodigo, const QString& ErrMensagem) {
     GravarLogTXT(QStringLiteral("Erro = ") + QString::number(ErrCodigo) + QStringLiteral(", Mensagem = ") +
                  ErrMensagem);
     if (!db::conexaoPerdida(ErrCodigo)) return 0;
-    platform::sleepMs(EsperaReconexaoMs);
+    // The wait ends early only on a termination request; the program is then closing, and
+    // nothing is reopened.
+    if (platform::waitForTermination(EsperaReconexaoMs)) return 0;
     if (ibdConexao.Connected()) ibdConexao.Close();
     if (!ibdConexao.Connected()) {
         try {

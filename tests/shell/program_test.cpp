@@ -88,11 +88,14 @@ TEST_F(WholeProgram, UnreachableDatabaseIsShownAndStartUpGoesOn) {
     EXPECT_TRUE(errors.contains(
         QStringLiteral("vortalis error: Unable to complete network request to host \"localhost\"")))
         << errors.toStdString();
-    // The reconnect timer may tick during the 30-second wait; the end is logged all the same.
+    // The signal came during the 30-second wait after the lost connection: the wait ends, nothing
+    // is reopened and no marker asks for a restart of a program that is closing.
     const QStringList texts = unreachable.logTexts();
-    EXPECT_TRUE(texts.contains(QStringLiteral("<<< Finalizou a Catraca"))) << texts.join(u'|').toStdString();
-    EXPECT_EQ(texts.last(), QStringLiteral("Sistema Encerrado."));
-    EXPECT_TRUE(QFile::exists(unreachable.markers() + QStringLiteral("/335544721.error")));
+    EXPECT_EQ(texts.mid(texts.size() - 2),
+              (QStringList{QStringLiteral("<<< Finalizou a Catraca"), QStringLiteral("Sistema Encerrado.")}))
+        << texts.join(u'|').toStdString();
+    EXPECT_FALSE(texts.contains(QStringLiteral("Não foi possível restabelecer a conexão com o banco.")));
+    EXPECT_FALSE(QFile::exists(unreachable.markers() + QStringLiteral("/335544721.error")));
 }
 
 TEST_F(WholeProgram, ClosingTheWindowLogsTheEnd) {
