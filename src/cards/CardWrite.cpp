@@ -8,14 +8,9 @@ namespace cartoes {
 namespace {
 constexpr uint8_t kAuxiliar = 3;
 
-// Whatever the failed write left on the auxiliary transaction is undone; a failure of the undo
-// itself (the connection is gone) is logged like any other database error.
+// Whatever the failed write left on the auxiliary transaction is undone.
 void desfazer() {
-    try {
-        MD->CancelarTransacao(kAuxiliar);
-    } catch (const db::FirebirdError& e) {
-        MD->TratarErro(static_cast<int32_t>(e.code()), e.message());
-    }
+    MD->FinalizarTransacao(kAuxiliar, false);
 }
 } // namespace
 

@@ -97,11 +97,15 @@ TfrmConfigComandas::TfrmConfigComandas(QWidget* parent) : QDialog(parent) {
     connect(btnCancelar, &QPushButton::clicked, this, [this] { gb_Cancelar = true; });
 }
 
-// One run of a button: inputs off and "Cancelar" on until the run ends, however it ends.
+// One run of a button: inputs off and "Cancelar" on until the run ends, however it ends, and
+// then the transaction of its reads ended.
 class TfrmConfigComandas::Trabalho {
 public:
     explicit Trabalho(TfrmConfigComandas& form) : form_(form) { form_.ocupar(true); }
-    ~Trabalho() { form_.ocupar(false); }
+    ~Trabalho() {
+        form_.ocupar(false);
+        guarded([] { MD->ConfirmarLeitura(); });
+    }
     Trabalho(const Trabalho&) = delete;
     Trabalho& operator=(const Trabalho&) = delete;
 
@@ -142,6 +146,7 @@ void TfrmConfigComandas::FormShow(QObject*) {
     } catch (const ConsultaFalhou&) {
         avisarConsultaFalhou();
     }
+    MD->ConfirmarLeitura();
 }
 
 void TfrmConfigComandas::iniciarProgresso(qint64 total) {

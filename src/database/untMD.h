@@ -53,6 +53,12 @@ public:
     void ConfirmarTransacao(uint8_t ComponenteTransacao);
     void CancelarTransacao(uint8_t ComponenteTransacao);
     uint8_t TratarErro(int32_t ErrCodigo, const QString& ErrMensagem);
+    // Ends a transaction once a piece of work is done with it, committing or rolling it back; a
+    // database error of its own (the connection is gone) is handled like any other.
+    void FinalizarTransacao(uint8_t ComponenteTransacao, bool confirmar);
+    // Commits the principal transaction, which holds only reads, so that no transaction stays
+    // open between reads and the server can collect the old versions of the rows.
+    void ConfirmarLeitura() { FinalizarTransacao(1, true); }
 
     // Comanda access decision: True releases; pb_ExisteComanda tells refusal from an
     // unregistered card.
@@ -75,8 +81,6 @@ private:
     // A query of the access decision on the principal transaction, its text logged when asked;
     // a failed one ends the decision.
     std::unique_ptr<db::TDataSet> ConsultarOuFalhar(const QString& sSQL, bool registrar = false);
-    // Commits the principal transaction at the end of a decision.
-    void ConfirmarLeitura();
 
     // The transaction a selector acts on: 1, 3 and 5 name their own, 2 and 4 none.
     db::Transaction* TransacaoDoSeletor(uint8_t ComponenteTransacao);

@@ -89,16 +89,6 @@ bool TMD::VeriVendEmAbert(QString ps_Comanda, bool& pb_ExisteComanda) {
     return liberada;
 }
 
-void TMD::ConfirmarLeitura() {
-    // Ends the principal transaction, so that no transaction stays open between decisions and
-    // the server can collect the old versions of the rows; a failure is handled like any other.
-    try {
-        ConfirmarTransacao(1);
-    } catch (const db::FirebirdError& e) {
-        TratarErro(static_cast<int32_t>(e.code()), e.message());
-    }
-}
-
 bool TMD::VerificarTodosItensAbertos(const QString& ps_comanda, int32_t& pi_venControle,
                                      QDateTime& pd_CaiData, int32_t& pi_LojaCodigo) {
     auto soma = ConsultarOuFalhar(
@@ -126,7 +116,9 @@ bool TMD::AlterarSituacaoVenda(const QString& ps_VenSituacao, int32_t pi_venCont
     const uint8_t resultado = ExecutarSQL(ls_Sql, 3, 3);
     GravarLogTXT(QStringLiteral("SQL de alteração da comanda: ") + ls_Sql);
     GravarLogTXT(QStringLiteral("Resultado do erro de executarSQL") + QString::number(resultado));
-    // The update is done or failed either way; the principal transaction holds only reads.
+    // A failed update leaves the auxiliary transaction open with its row lock: undone here. The
+    // principal transaction holds only reads.
+    if (resultado != 1) FinalizarTransacao(3, false);
     ConfirmarLeitura();
     return resultado == 1;
 }

@@ -30,11 +30,14 @@ void preencher(TClienteGPRS& client, const db::TDataSet& q) {
 
 // Marks a pass over the client list: a rebuild asked for inside it (the timer ticking in a
 // message box's loop) waits until the outermost pass has ended, then runs from the message loop.
+// The outermost pass ends the transaction its turnstile queries started.
 class TfrmPrincipal::Passagem {
 public:
     explicit Passagem(TfrmPrincipal& janela) : janela_(janela) { ++janela_.passagens_; }
     ~Passagem() {
-        if (--janela_.passagens_ > 0 || !janela_.reconstrucaoPendente_) return;
+        if (--janela_.passagens_ > 0) return;
+        guarded([] { MD->ConfirmarLeitura(); });
+        if (!janela_.reconstrucaoPendente_) return;
         janela_.reconstrucaoPendente_ = false;
         QTimer::singleShot(0, &janela_, [j = &janela_] { guarded([&] { j->ReconectarCatracas(); }); });
     }
