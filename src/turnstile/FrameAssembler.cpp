@@ -1,5 +1,7 @@
 #include "turnstile/FrameAssembler.h"
 
+#include "turnstile/codec.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -62,6 +64,11 @@ void FrameAssembler::extract() {
 void FrameAssembler::noteDropped(QByteArrayView bytes) {
     dropped_.append(bytes.first(std::min(bytes.size(), kMaxDroppedSample - dropped_.size())));
     droppedCount_ += bytes.size();
+}
+
+bool FrameAssembler::hasCardRead() const {
+    return std::any_of(frames_.begin(), frames_.end(),
+                       [](const QByteArray& frame) { return isCardReadRequest(unwrapFrame(frame)); });
 }
 
 std::vector<QByteArray> FrameAssembler::takeFrames() {

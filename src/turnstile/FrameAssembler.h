@@ -19,6 +19,8 @@ public:
     void append(QByteArrayView bytes);
 
     bool hasFrames() const { return !frames_.empty(); }
+    // True when a card-read request waits among the frames.
+    bool hasCardRead() const;
     // The whole frames completed since the last take, oldest first.
     std::vector<QByteArray> takeFrames();
     // Complete frames that were lost to newer ones before they could be taken.

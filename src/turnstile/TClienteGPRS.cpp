@@ -6,6 +6,7 @@
 #include "turnstile/codec.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 namespace {
 QString agora() {
@@ -50,7 +51,7 @@ void TClienteGPRS::doOnRead(QObject*, TClientWinSocket* Socket) {
     } fim{*this};
 
     // A controller has one read outstanding: when several are waiting, it has given up on the
-    // older ones, and only the newest is answered.
+    // older ones, and only the newest is answered. Frames that are no card read are only shown.
     for (;;) {
         mostrarDescartados();
         std::vector<QByteArray> frames = recebidos_.takeFrames();
@@ -59,9 +60,19 @@ void TClienteGPRS::doOnRead(QObject*, TClientWinSocket* Socket) {
             GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] ") +
                          QString::number(lost) +
                          QStringLiteral(" leituras substituídas por outras mais recentes, sem resposta."));
-        for (size_t i = 0; i + 1 < frames.size(); ++i)
-            descartarLeitura(frames[i]);
-        responder(frames.back());
+        std::vector<QString> texts;
+        for (const QByteArray& frame : frames)
+            texts.push_back(unwrapFrame(frame));
+        const auto newest = std::find_if(texts.rbegin(), texts.rend(), isCardReadRequest);
+        const auto answered = newest == texts.rend() ? texts.end() : std::prev(newest.base());
+        for (auto text = texts.begin(); text != texts.end() && !Freed(); ++text) {
+            if (text == answered)
+                responder(*text);
+            else if (text < answered && isCardReadRequest(*text))
+                descartarLeitura(*text);
+            else
+                mostrarRecebido(displayText(*text));
+        }
     }
 }
 
@@ -81,19 +92,16 @@ void TClienteGPRS::mostrarDescartados() {
     mostrarRecebido(text);
 }
 
-void TClienteGPRS::descartarLeitura(const QByteArray& frame) {
-    const QString text = displayText(unwrapFrame(frame));
+void TClienteGPRS::descartarLeitura(const QString& request) {
+    const QString text = displayText(request);
     mostrarRecebido(text);
     GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca +
                  QStringLiteral("] Leitura substituída por outra mais recente, sem resposta: ") + text);
 }
 
-void TClienteGPRS::responder(const QByteArray& frame) {
-    const QString text = unwrapFrame(frame);
-    mostrarRecebido(displayText(text));
-    if (!isCardReadRequest(text)) return;
-
-    const QString comanda = extractComanda(text);
+void TClienteGPRS::responder(const QString& request) {
+    mostrarRecebido(displayText(request));
+    const QString comanda = extractComanda(request);
     const QString comandaMostrada = displayText(comanda);
     emit linha(Painel::Recebidos, agora() + QStringLiteral(" Comanda = ") + comandaMostrada);
     if (comanda.size() > kMaxComanda) {
@@ -108,6 +116,15 @@ void TClienteGPRS::responder(const QByteArray& frame) {
     // Replaced by a rebuild while the decision ran: the controller asks again on the new
     // connection.
     if (Freed()) return;
+    // A controller gives up on a read that takes too long and reads the next guest; replies
+    // carry no card number, so a late decision must never answer that newer read.
+    receber(*Socket());
+    if (recebidos_.hasCardRead()) {
+        GravarLogTXT(QStringLiteral("Catraca[") + gs_NomeCatraca + QStringLiteral("] Resposta da comanda ") +
+                     comandaMostrada +
+                     QStringLiteral(" não enviada: chegou uma leitura mais recente durante a consulta."));
+        return;
+    }
     const QString& resposta =
         liberada ? kRespostaLiberado : (existe ? kRespostaNegado : kRespostaSemCadastro);
     proEnviarPacote(this, resposta, comandaMostrada);

@@ -40,8 +40,9 @@ private:
     void mostrarRecebido(const QString& text);
     void receber(TClientWinSocket& Socket);
     void mostrarDescartados();
-    void descartarLeitura(const QByteArray& frame);
-    void responder(const QByteArray& frame);
+    void descartarLeitura(const QString& request);
+    // Decides a card-read request and answers it, unless a newer one came meanwhile.
+    void responder(const QString& request);
     void responderPendentesDepois();
 
     FrameAssembler recebidos_;
