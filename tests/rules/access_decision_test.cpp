@@ -198,6 +198,9 @@ TEST_F(AccessDecision, LockedSaleIsRefusedAndTriedAgainNextRead) {
     EXPECT_TRUE(texts.contains(QStringLiteral("Resultado do erro de executarSQL0")));
     EXPECT_EQ(texts.last(), QStringLiteral("Status da Comanda apos estar falsa0"));
     EXPECT_EQ(testlog::startingWith(QStringLiteral("Erro = 335544336")).size(), 1);
+    // The failed update holds no row lock and no transaction open until the next read.
+    EXPECT_FALSE(md.ibtAuxiliar.InTransaction());
+    EXPECT_FALSE(md.ibtPrincipal.InTransaction());
 
     other.CancelarTransacao(3);
     EXPECT_EQ(decide(QStringLiteral("123")), std::make_pair(true, true));

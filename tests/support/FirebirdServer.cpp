@@ -70,6 +70,14 @@ void FirebirdServer::stop() {
     running_ = false;
 }
 
+void FirebirdServer::pause() {
+    run(kScript, {QStringLiteral("pause"), root_});
+}
+
+void FirebirdServer::resume() {
+    run(kScript, {QStringLiteral("resume"), root_});
+}
+
 void FirebirdServer::createShopDatabase(const QString& file) {
     QFile::remove(file);
     QFile schema(kSchema);

@@ -14,6 +14,10 @@ public:
 
     void start();
     void stop();
+    // The server stops answering with every connection left open, as a stalled or overloaded
+    // server does, and goes on again.
+    void pause();
+    void resume();
 
     int port() const { return port_; }
     // The Servidor value of a site whose database this server holds.
@@ -37,6 +41,23 @@ private:
     QString root_;
     int port_ = 0;
     bool running_ = false;
+};
+
+// Pauses the server for its lifetime; it goes on again on every way out of a test.
+class PausedServer {
+public:
+    explicit PausedServer(FirebirdServer& server) : server_(server) { server_.pause(); }
+    ~PausedServer() { resume(); }
+    PausedServer(const PausedServer&) = delete;
+    PausedServer& operator=(const PausedServer&) = delete;
+    void resume() {
+        if (paused_) server_.resume();
+        paused_ = false;
+    }
+
+private:
+    FirebirdServer& server_;
+    bool paused_ = true;
 };
 
 // Points a data module at a database without the start-up gate.
