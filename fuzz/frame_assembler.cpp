@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<size_t> cuts(input.ConsumeIntegralInRange<size_t>(0, 16));
     for (size_t& cut : cuts)
         cut = input.ConsumeIntegralInRange<size_t>(0, 600);
-    const std::string payload = input.ConsumeRandomLengthString(FrameAssembler::kMaxPayload);
+    std::string payload = input.ConsumeRandomLengthString(FrameAssembler::kMaxPayload);
     const std::string stream = input.ConsumeRemainingBytesAsString();
     const QByteArrayView bytes(stream.data(), static_cast<qsizetype>(stream.size()));
 
@@ -85,7 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(wholeOutcome.dropped == splitOutcome.dropped);
 
     // A frame's worth of bytes without a start byte settles whatever the garbage began; the
-    // sound frame after it is then taken whole, and nothing is left held.
+    // sound frame after it is then taken whole, and nothing is left held. Unless a start byte
+    // stands inside it (in its length, payload or checksum): a whole frame inside another is
+    // complete first and wins.
     whole.append(QByteArray(kMaxFrame, '\0'));
     take(whole, wholeOutcome);
     FUZZ_CHECK(whole.pendingBytes() == 0);
@@ -93,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stringToBytes(QString::fromLatin1(payload.data(), static_cast<qsizetype>(payload.size())), sound);
     const QByteArray expected(reinterpret_cast<const char*>(sound.data()),
                               static_cast<qsizetype>(sound.size()));
+    if (expected.indexOf('\x02', 1) >= 0) return 0;
     whole.append(expected);
     const std::vector<QByteArray> frames = whole.takeFrames();
     FUZZ_CHECK(frames.size() == 1 && frames.front() == expected);

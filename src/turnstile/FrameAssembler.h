@@ -2,7 +2,9 @@
 // The receive buffer of one turnstile connection: bytes of successive reads are joined into
 // frames (start byte, length low byte first, payload, checksum, end byte). Bytes that cannot
 // start a frame are dropped; a frame whose end byte is not where its length puts it is no frame,
-// and the search goes on after its start byte. Memory stays bounded whatever a controller sends.
+// and the search goes on after its start byte. Where candidates overlap, the one complete first
+// is the frame, however the bytes were cut into reads. Memory stays bounded whatever a
+// controller sends.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <vector>
