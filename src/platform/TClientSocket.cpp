@@ -45,6 +45,10 @@ int fromErrno(int error) {
         return kNetworkDown;
     }
 }
+
+int fromConnectErrno(int error) {
+    return error == EHOSTUNREACH ? kTimedOut : fromErrno(error);
+}
 } // namespace winsock
 
 namespace {
@@ -170,7 +174,7 @@ void TClientSocket::setActive(bool value) {
         errno != EINPROGRESS) {
         // Reported through the message loop, as every outcome of an attempt is.
         writeNotifier_->setEnabled(false);
-        failLater(eeConnect, winsock::fromErrno(errno), "connect");
+        failLater(eeConnect, winsock::fromConnectErrno(errno), "connect");
         return;
     }
     // The write notification tells the outcome; the timer bounds the wait for it.
@@ -201,7 +205,7 @@ void TClientSocket::writable() {
         if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
         if (error == EINPROGRESS) return;
         if (error != 0) {
-            fail(eeConnect, winsock::fromErrno(error), "connect");
+            fail(eeConnect, winsock::fromConnectErrno(error), "connect");
             return;
         }
         connectFinished();

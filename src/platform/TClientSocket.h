@@ -34,6 +34,10 @@ inline constexpr int kHostNotFound = 11001;
 
 // The Winsock number of an operating-system error number; never 0.
 int fromErrno(int error);
+// The same for a connection attempt. A host of the local network that does not answer the
+// address resolution (a switched-off controller) fails here as unreachable; Windows reports it
+// as a timed-out attempt, 10060, and so does this.
+int fromConnectErrno(int error);
 } // namespace winsock
 
 class TClientSocket;

@@ -77,8 +77,9 @@ TEST_F(StalledDatabase, TerminationRequestEndsEveryWait) {
         ASSERT_TRUE(controller.waitForConnections(before + 1));
         PausedServer paused(FirebirdServer::shared());
         if (c.when != When::Idle) controller.sendRead(QStringLiteral("123"));
-        if (c.when == When::InWait)
+        if (c.when == When::InWait) {
             ASSERT_TRUE(eventually([&] { return logHas(QStringLiteral("Erro = ")); }, 60000));
+        }
         if (c.when == When::InStatement) QTest::qWait(1000); // the read has reached the waiting program
         Site::signal(*program, SIGTERM);
         ASSERT_TRUE(program->waitForFinished(60000));
