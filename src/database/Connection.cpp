@@ -122,8 +122,8 @@ Transaction::~Transaction() {
 }
 
 void Transaction::StartTransaction() {
-    if (!connection_.Connected()) throw Failure(QStringLiteral("Database not open"));
-    if (InTransaction()) throw Failure(QStringLiteral("Transaction is active"));
+    if (!connection_.Connected()) throw Failure(QStringLiteral("a conexão com o banco de dados não está aberta"));
+    if (InTransaction()) throw Failure(QStringLiteral("a transação já está ativa"));
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
     connection_.run([&](ISC_STATUS* status) {
@@ -133,12 +133,12 @@ void Transaction::StartTransaction() {
 }
 
 void Transaction::Commit() {
-    if (!InTransaction()) throw Failure(QStringLiteral("Transaction is not active"));
+    if (!InTransaction()) throw Failure(QStringLiteral("a transação não está ativa"));
     connection_.run([&](ISC_STATUS* status) { return isc_commit_transaction(status, &handle_); });
 }
 
 void Transaction::Rollback() {
-    if (!InTransaction()) throw Failure(QStringLiteral("Transaction is not active"));
+    if (!InTransaction()) throw Failure(QStringLiteral("a transação não está ativa"));
     connection_.run([&](ISC_STATUS* status) { return isc_rollback_transaction(status, &handle_); });
 }
 

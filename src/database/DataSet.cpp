@@ -303,7 +303,7 @@ void TDataSet::run(bool fetchRows) {
 
     const std::string text = statementBytes(SQL);
     if (text.size() > std::numeric_limits<unsigned short>::max())
-        throw Failure(QStringLiteral("Statement text too long: %1 bytes").arg(text.size()));
+        throw Failure(QStringLiteral("instrução longa demais: %1 bytes").arg(text.size()));
     StatementHandle statement(connection_);
     auto output = std::make_unique<OutputArea>(1);
     // The text travels with its length: a NUL inside a value is part of the value, not its end.
