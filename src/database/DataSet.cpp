@@ -327,7 +327,9 @@ void TDataSet::run(bool fetchRows) {
     for (short i = 0; i < columns; ++i)
         columns_.push_back(
             fromAnsi(area->sqlvar[i].aliasname, static_cast<size_t>(area->sqlvar[i].aliasname_length)));
-    const auto fetch = [&](ISC_STATUS* status) { return isc_dsql_fetch(status, statement.get(), 1, output->get()); };
+    const auto fetch = [&](ISC_STATUS* status) {
+        return isc_dsql_fetch(status, statement.get(), 1, output->get());
+    };
     while (connection_.run(fetch) == 0) {
         std::vector<FieldValue> row;
         row.reserve(static_cast<size_t>(columns));

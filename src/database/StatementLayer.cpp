@@ -1,10 +1,10 @@
 // The statement layer of the data module: every query and statement of the program runs here,
 // and database errors come back as result codes.
+#include "base/untFuncoes.h"
 #include "database/FirebirdError.h"
 #include "database/untMD.h"
 #include "platform/dialogs.h"
 #include "platform/termination.h"
-#include "base/untFuncoes.h"
 
 namespace {
 constexpr uint8_t kResultadoOk = 1;
