@@ -126,6 +126,7 @@ void TfrmPrincipal::ConectarCatracas() {
 }
 
 void TfrmPrincipal::ConfigurarCatracas() {
+    primeiraPassagemFeita_ = true;
     const Passagem passagem(*this);
     CarregarCatracas(0, 0);
     ConectarCatracas();
@@ -150,5 +151,8 @@ void TfrmPrincipal::btnReconectarCatracaClick(QObject*) {
 }
 
 void TfrmPrincipal::tmrConectarCatracasTimer(QObject*) {
+    // A tick inside a start-up box, before the window's first pass, would add a second set of
+    // connections to the ones that pass makes.
+    if (!primeiraPassagemFeita_) return;
     ReconectarCatracas();
 }

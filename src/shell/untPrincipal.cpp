@@ -5,6 +5,7 @@
 #include "database/untMD.h"
 #include "platform/guard.h"
 #include "shell/Application.h"
+#include "shell/TerminationSignals.h"
 #include "shell/artwork.h"
 #include "shell/layout.h"
 
@@ -156,16 +157,28 @@ void TfrmPrincipal::changeEvent(QEvent* event) {
         guarded([&] { ApplicationEvents1Minimize(this); });
 }
 
+namespace {
+// A termination request that came during start-up (inside one of its boxes, or while the
+// database was opened) closes the window now; true when the program is closing.
+bool encerrarSePedido() {
+    handlePendingTerminationSignal();
+    return Application::encerrando();
+}
+} // namespace
+
 void TfrmPrincipal::FormCreate(QObject*) {
     MD = new TMD();
     try {
         MD->DataModuleCreate(MD);
     } catch (const ProcessEnd&) {
+        encerrarSePedido();
         throw;
     } catch (const std::exception& e) {
         // Start-up goes on without the steps after the failing one.
         dialogs::standardError(failureMessage(e));
     }
+    // A program that has logged its close never goes on to show its window.
+    if (encerrarSePedido()) throw ProcessEnd{};
     GravarLogOuAvisar(QStringLiteral(">>> Iniciou a Catraca"));
 }
 
@@ -192,7 +205,8 @@ void TfrmPrincipal::showEvent(QShowEvent* event) {
 }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* event) {
-    guarded([&] { FormClose(this); });
+    // Two termination requests read at once close the program once.
+    if (!Application::encerrando()) guarded([&] { FormClose(this); });
     event->accept();
 }
 

@@ -97,6 +97,8 @@ private:
     void centreOnDesktop();
 
     bool shown_ = false;
+    // Set by the first pass over the turnstiles; the timer rebuilds only after it.
+    bool primeiraPassagemFeita_ = false;
 
     class Passagem;
     // Passes over Clients on the stack, and a rebuild asked for during one.
