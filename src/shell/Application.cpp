@@ -5,6 +5,7 @@
 #include "platform/guard.h"
 #include "shell/TerminationSignals.h"
 
+#include <QDialog>
 #include <QFont>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -43,9 +44,11 @@ bool Application::notify(QObject* receiver, QEvent* event) {
 
 void Application::encerrar() {
     encerrando_ = true;
-    // Before the message loop runs (a start-up box), ending the loops reaches nothing.
+    // Boxes and the card dialog close now; before the message loop runs (a start-up box), ending
+    // the loops would not reach them.
     for (QWidget* window : topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(window); box != nullptr && box->isVisible()) box->done(0);
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
     exit(0);
 }
 
