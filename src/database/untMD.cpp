@@ -1,6 +1,7 @@
 #include "database/untMD.h"
 
 #include "base/untFuncoes.h"
+#include "database/FirebirdError.h"
 #include "platform/convert.h"
 #include "platform/dialogs.h"
 #include "platform/failure.h"
@@ -84,7 +85,12 @@ void TMD::DataModuleCreate(TMD*) {
     ibdConexao.DatabaseName = NomeBancoDados(gb_MaquServ, ls_VersaoSO, ls_Servidor);
     ibdConexao.Params.clear();
     ibdConexao.Params << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=kestrelio");
-    ibdConexao.Open();
+    try {
+        ibdConexao.Open();
+    } catch (const db::FirebirdError&) {
+        RegistrarConexao(false);
+        throw;
+    }
 }
 
 void TMD::DataModuleDestroy(TMD*) {

@@ -70,6 +70,7 @@ void TfrmPrincipal::CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray) {
                 Clients.push_back(std::make_unique<TClienteGPRS>());
                 TClienteGPRS& client = *Clients.back();
                 connect(&client, &TClienteGPRS::linha, this, &TfrmPrincipal::mostrarLinha);
+                connect(&client, &TClienteGPRS::conexaoMudou, this, &TfrmPrincipal::atualizarBandeja);
                 client.ClientType = ctNonBlocking;
                 client.gi_Codigo = q->FieldByName(QStringLiteral("CAT_CODIGO")).AsInteger();
                 preencher(client, *q);
@@ -130,6 +131,7 @@ void TfrmPrincipal::ConfigurarCatracas() {
     const Passagem passagem(*this);
     CarregarCatracas(0, 0);
     ConectarCatracas();
+    atualizarBandeja();
 }
 
 void TfrmPrincipal::ReconectarCatracas() {

@@ -6,6 +6,7 @@
 #include "platform/guard.h"
 #include "shell/Application.h"
 #include "shell/TerminationSignals.h"
+#include "shell/TrayHint.h"
 #include "shell/artwork.h"
 #include "shell/layout.h"
 
@@ -14,6 +15,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TfrmPrincipal* frmPrincipal = nullptr;
 
@@ -48,8 +50,9 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
                                                          Bevel2, SpeedButton1, Label3, Label4, Label10})
         column->addWidget(area);
 
-    TrayIcon1 = new QSystemTrayIcon(artwork::programIcon(), this);
-    TrayIcon1->setToolTip(QStringLiteral("Vortalis - clique para abrir"));
+    icone_ = artwork::programIcon();
+    iconeAlerta_ = artwork::programIconAlert();
+    TrayIcon1 = new QSystemTrayIcon(icone_, this);
     PopupMenu2 = new QMenu(this);
     MenuItem1 = PopupMenu2->addAction(QStringLiteral("Abrir Vortalis"));
     Exit1 = PopupMenu2->addAction(QStringLiteral("Sair"));
@@ -61,9 +64,28 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
 
     wireHandlers();
     resize(435, 558);
+    acompanharBanco();
+    atualizarBandeja();
 }
 
-TfrmPrincipal::~TfrmPrincipal() = default;
+TfrmPrincipal::~TfrmPrincipal() {
+    if (MD != nullptr) MD->AoMudarConexao = nullptr;
+}
+
+void TfrmPrincipal::acompanharBanco() {
+    if (MD != nullptr) MD->AoMudarConexao = [this] { atualizarBandeja(); };
+}
+
+void TfrmPrincipal::atualizarBandeja() {
+    const int conectadas = static_cast<int>(std::count_if(
+        Clients.begin(), Clients.end(), [](const auto& client) { return client->Socket()->Connected(); }));
+    const QDateTime semConexao = MD != nullptr ? MD->SemConexaoDesde() : QDateTime();
+    TrayIcon1->setToolTip(dicaBandeja(conectadas, TotalClients(), semConexao));
+    const bool alerta = conectadas < TotalClients() || semConexao.isValid();
+    if (alerta == alerta_) return;
+    alerta_ = alerta;
+    TrayIcon1->setIcon(alerta ? iconeAlerta_ : icone_);
+}
 
 void TfrmPrincipal::buildHeader() {
     Panel1 = layout::fixedHeight(new QWidget(this), 55);
@@ -168,6 +190,7 @@ bool encerrarSePedido() {
 
 void TfrmPrincipal::FormCreate(QObject*) {
     MD = new TMD();
+    acompanharBanco();
     try {
         MD->DataModuleCreate(MD);
     } catch (const ProcessEnd&) {
