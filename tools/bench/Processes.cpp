@@ -91,6 +91,8 @@ Floor::Floor(const Settings& s, const std::vector<Turnstile*>& turnstiles)
 }
 
 Floor::~Floor() {
+    // Its last output is nobody's any more.
+    QObject::disconnect(&process_, &QProcess::readyReadStandardOutput, nullptr, nullptr);
     process_.closeWriteChannel();
     process_.waitForFinished(5000);
 }

@@ -1,7 +1,5 @@
 #include "ReadSession.h"
 
-#include "turnstile/codec.h"
-
 #include <QTime>
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 // open, the program's two transactions (read committed, record versions, no waiting), and each
 // statement with a handle allocated, prepared, executed, fetched to the end and dropped. The
 // time of every call is counted, for the database-only figure of a read.
-#include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
 #include <ibase.h>

@@ -25,7 +25,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
