@@ -3,30 +3,26 @@
 // message boxes, and a look at the windows on it by their titles.
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <memory>
 
 class XDisplay {
 public:
     XDisplay() {
-        for (int n = 90; n < 190; ++n) {
-            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            name_ = QStringLiteral(":%1").arg(n);
-            server_ = std::make_unique<QProcess>();
-            server_->start(QStringLiteral("Xvfb"), {name_, QStringLiteral("-screen"), QStringLiteral("0"),
-                                                    QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                                                    QStringLiteral("tcp")});
-            server_->waitForStarted(5000);
-            for (int i = 0; i < 100 && server_->state() == QProcess::Running; ++i) {
-                if (QProcess::execute(QStringLiteral("xdpyinfo"), {QStringLiteral("-display"), name_}) == 0)
-                    return;
-                QThread::msleep(50);
-            }
+        // The server picks a free display number itself and tells it, so that displays started
+        // at the same moment by others never collide with this one.
+        server_ = std::make_unique<QProcess>();
+        server_->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                                QStringLiteral("-screen"), QStringLiteral("0"),
+                                                QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                                                QStringLiteral("tcp")});
+        QByteArray told;
+        while (!told.contains('\n') && server_->waitForReadyRead(10000))
+            told += server_->readAllStandardOutput();
+        if (told.trimmed().isEmpty()) {
             server_.reset();
+            return;
         }
-        name_.clear();
+        name_ = u':' + QString::fromLatin1(told.trimmed());
     }
     ~XDisplay() {
         if (server_) {
