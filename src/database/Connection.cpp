@@ -67,7 +67,7 @@ Connection::~Connection() {
     }
 }
 
-void Connection::raiseCancelled(const ISC_STATUS* status, Cancellation cancellation) {
+void Connection::raiseCancelled(const ISC_STATUS* status, Cancellation cancellation, int limitMs) {
     // Even a call that returned in the very moment it was cancelled has lost its link.
     const FirebirdError client = failureOf(status);
     const long code = conexaoPerdida(client.code()) ? client.code() : isc_net_read_err;
@@ -75,7 +75,7 @@ void Connection::raiseCancelled(const ISC_STATUS* status, Cancellation cancellat
         cancellation == Cancellation::Overrun
             ? QStringLiteral("O servidor do banco de dados não respondeu em %1 segundos; a operação "
                              "foi cancelada.")
-                  .arg(LimiteChamadaMs / 1000.0)
+                  .arg(limitMs / 1000.0)
             : QStringLiteral("Operação no banco de dados cancelada: o programa está sendo encerrado.");
     if (!client.message().isEmpty()) why += QStringLiteral("\r\n") + client.message();
     throw FirebirdError(code, why);

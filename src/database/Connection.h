@@ -49,7 +49,7 @@ public:
         WatchedCall watch(handle_, LimiteChamadaMs);
         const ISC_STATUS result = call(status);
         if (const Cancellation cancellation = watch.finish(); cancellation != Cancellation::None)
-            raiseCancelled(status, cancellation);
+            raiseCancelled(status, cancellation, watch.limitMs);
         return result;
     }
     // The same, with a failure of the call raised as a FirebirdError.
@@ -68,7 +68,7 @@ public:
 
 private:
     friend class Transaction;
-    [[noreturn]] static void raiseCancelled(const ISC_STATUS* status, Cancellation cancellation);
+    [[noreturn]] static void raiseCancelled(const ISC_STATUS* status, Cancellation cancellation, int limitMs);
 
     isc_db_handle handle_ = 0;
     std::vector<Transaction*> transactions_;

@@ -86,7 +86,7 @@ private:
 };
 } // namespace
 
-WatchedCall::WatchedCall(isc_db_handle attachment, int limitMs) : attachment(attachment) {
+WatchedCall::WatchedCall(isc_db_handle attachment, int limit) : limitMs(limit), attachment(attachment) {
     // A call made once the program is closing is part of the close: it has the close's bound and
     // is not cancelled for the request that started the close.
     endsOnTermination = !platform::terminationRequested();

@@ -27,6 +27,8 @@ public:
     // Ends the watch; says whether the call was cancelled, and why.
     Cancellation finish();
 
+    // How long the call may take.
+    int limitMs;
     // What the watchdog reads and writes, under its lock.
     isc_db_handle attachment;
     std::chrono::steady_clock::time_point deadline;
