@@ -3,6 +3,7 @@
 #include "base/untFuncoes.h"
 #include "platform/dialogs.h"
 #include "platform/guard.h"
+#include "platform/termination.h"
 #include "shell/TerminationSignals.h"
 
 #include <QDialog>
@@ -88,8 +89,8 @@ void installMessageBoxes() {
 
 void showMessageBoxes() {
     dialogs::setPresenter([](dialogs::Kind kind, const QString& text) {
-        // Nobody is left to answer a box once the program is closing.
-        if (Application::encerrando()) {
+        // Nobody is left to answer a box once the program is closing, or about to.
+        if (Application::encerrando() || platform::terminationRequested()) {
             dialogs::toStandardError(kind, text);
             return;
         }
@@ -107,7 +108,7 @@ void showMessageBoxes() {
         }
     });
     dialogs::setQuestionPresenter([](const QString& text) {
-        if (Application::encerrando()) {
+        if (Application::encerrando() || platform::terminationRequested()) {
             dialogs::toStandardError(dialogs::Kind::Information, text);
             return false;
         }
