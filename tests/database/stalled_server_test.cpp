@@ -1,12 +1,12 @@
 // A server that stops answering with our attachment open (paused for real with SIGSTOP), and a
 // host that never answers a connection attempt: every call gives up within its bound and counts
 // as a lost connection, and once the server goes on the next read is answered right.
+#include "../rules/shop_rows.h"
 #include "FirebirdServer.h"
 #include "LogFile.h"
 #include "SimulatedController.h"
 #include "database/FirebirdError.h"
 #include "database/untMD.h"
-#include "../rules/shop_rows.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +29,8 @@ protected:
         db::Connection::LimiteChamadaMs = kBoundMs;
         TMD::EsperaReconexaoMs = 20;
         server.createShopDatabase(file);
-        ShopSession(name()).exec(QStringList{caixa("2021-05-03"), cartao(QStringLiteral("1236"), QStringLiteral("123"))});
+        ShopSession(name()).exec(
+            QStringList{caixa("2021-05-03"), cartao(QStringLiteral("1236"), QStringLiteral("123"))});
         QDir(PastaExecutavel() + QStringLiteral("ControleCatraca")).removeRecursively();
         QDir().mkpath(PastaExecutavel() + QStringLiteral("ControleCatraca"));
         testlog::clear();
@@ -67,28 +68,34 @@ bool refused(TMD& md) {
 TEST_F(StalledServer, EveryCallGivesUpAndTheNextReadIsRight) {
     struct Case {
         const char* name;
-        std::function<void(TMD&)> before;  // on the running server
+        std::function<void(TMD&)> before;   // on the running server
         std::function<QString(TMD&)> stall; // on the paused one
         QString outcome;
         bool logged; // handled as a lost connection by the statement layer
     };
     const Case cases[] = {
-        {"query", {},
+        {"query",
+         {},
          [](TMD& md) {
              std::unique_ptr<db::TDataSet> q;
              return QString::number(md.Consultar(QStringLiteral("SELECT * FROM CADCARTAO"), q, 1));
          },
-         QStringLiteral("0"), true},
-        {"statement", {},
+         QStringLiteral("0"),
+         true},
+        {"statement",
+         {},
          [](TMD& md) {
              // Started by the statement itself, under the layer's protection.
              return QString::number(
                  md.ExecutarSQL(QStringLiteral("UPDATE CADCARTAO SET CAR_SITUACAO = 'N'"), 2, 3));
          },
-         QStringLiteral("0"), true},
-        {"card read", {},
+         QStringLiteral("0"),
+         true},
+        {"card read",
+         {},
          [](TMD& md) { return refused(md) ? QStringLiteral("refused") : QStringLiteral("answered"); },
-         QStringLiteral("refused"), true},
+         QStringLiteral("refused"),
+         true},
         {"commit",
          [](TMD& md) {
              ASSERT_EQ(md.ExecutarSQL(QStringLiteral("UPDATE CADCARTAO SET CAR_SITUACAO = 'N'"), 1, 3), 1);
@@ -132,7 +139,8 @@ TEST_F(StalledServer, EveryCallGivesUpAndTheNextReadIsRight) {
                 "Erro = 335544726, Mensagem = O servidor do banco de dados não respondeu em 1 segundos; a "
                 "operação foi cancelada.")))
                 << lines.join(u'\n').toStdString();
-            EXPECT_TRUE(lines.contains(QStringLiteral("Não foi possível restabelecer a conexão com o banco.")));
+            EXPECT_TRUE(
+                lines.contains(QStringLiteral("Não foi possível restabelecer a conexão com o banco.")));
             EXPECT_TRUE(QFile::exists(marker()));
         }
         // The server goes on: the next read opens the connection again and is answered right.

@@ -1,5 +1,6 @@
 // The close of the program wherever a termination request finds it: inside a start-up box (real
 // boxes on a private X display), inside a card-dialog run, or twice at once.
+#include "ChildRun.h"
 #include "DialogRecorder.h"
 #include "Files.h"
 #include "LogFile.h"
@@ -22,7 +23,10 @@
 #include <pthread.h>
 
 namespace {
-const QStringList kClosedAtStartUp = {QStringLiteral("Sistema Iniciado."), QStringLiteral("<<< Finalizou a Catraca"),
+constexpr const char* kChild = "VORTALIS_CLOSE_CHILD";
+
+const QStringList kClosedAtStartUp = {QStringLiteral("Sistema Iniciado."),
+                                      QStringLiteral("<<< Finalizou a Catraca"),
                                       QStringLiteral("Sistema Encerrado.")};
 } // namespace
 
@@ -47,8 +51,10 @@ TEST(Close, TerminationRequestEndsStartUpFromEveryBox) {
              QFile::remove(site.driveC.path() + QStringLiteral("/NutravaWin/PDVNutrava/PDVNutrava.INI"));
          },
          kClosedAtStartUp},
-        {"the activity log cannot be written", FirebirdServer::shared().servidor(),
-         [](Site& site) { testfiles::write(QFileInfo(site.logPath()).absolutePath(), "not a folder"); }, {}},
+        {"the activity log cannot be written",
+         FirebirdServer::shared().servidor(),
+         [](Site& site) { testfiles::write(QFileInfo(site.logPath()).absolutePath(), "not a folder"); },
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -75,7 +81,8 @@ TEST(Close, TwoRequestsAtOnceCloseOnce) {
     FirebirdServer& server = FirebirdServer::shared();
     server.createShopDatabase(server.aliasedFile());
     ShopSession(server.connectionName(server.aliasedFile()))
-        .exec(catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"), QString::number(controller.port())));
+        .exec(catraca(1, QStringLiteral("Entrada"), QStringLiteral("127.0.0.1"),
+                      QString::number(controller.port())));
     Site site(server.servidor());
     auto program = site.start();
     ASSERT_TRUE(controller.waitForConnections(1));
@@ -83,9 +90,9 @@ TEST(Close, TwoRequestsAtOnceCloseOnce) {
     Site::signal(*program, SIGINT);
     ASSERT_TRUE(program->waitForFinished(30000));
     EXPECT_EQ(program->exitCode(), 0);
-    EXPECT_EQ(site.logTexts(), (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral(">>> Iniciou a Catraca"),
-                                            QStringLiteral("<<< Finalizou a Catraca"),
-                                            QStringLiteral("Sistema Encerrado.")}));
+    EXPECT_EQ(site.logTexts(),
+              (QStringList{QStringLiteral("Sistema Iniciado."), QStringLiteral(">>> Iniciou a Catraca"),
+                           QStringLiteral("<<< Finalizou a Catraca"), QStringLiteral("Sistema Encerrado.")}));
 }
 
 // A termination request while the card dialog inserts a range: the run stops after the card it
@@ -93,20 +100,11 @@ TEST(Close, TwoRequestsAtOnceCloseOnce) {
 // dialog closes and the program closes. Run in a process of its own, which holds termination
 // requests as the program does.
 TEST(Close, CardRunStopsOnTerminationAndTheProgramCloses) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VORTALIS_CLOSE_CHILD"), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=CloseChild.*")});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+    runInChild(kChild, QStringLiteral("CloseChild.*"));
 }
 
 TEST(CloseChild, CardRunStopsOnTermination) {
-    if (qEnvironmentVariableIsEmpty("VORTALIS_CLOSE_CHILD")) GTEST_SKIP() << "run by Close";
+    if (!inChild(kChild)) GTEST_SKIP() << "run by Close";
     // Only this thread takes the request, as the program's every thread would.
     platform::holdTerminationRequests();
     const QString database = FirebirdServer::shared().shopDatabase(QStringLiteral("close"));

@@ -20,7 +20,9 @@ QString shop() {
 
 class StalledDatabase : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { FirebirdServer::shared().createShopDatabase(FirebirdServer::shared().aliasedFile()); }
+    static void SetUpTestSuite() {
+        FirebirdServer::shared().createShopDatabase(FirebirdServer::shared().aliasedFile());
+    }
     void SetUp() override {
         ASSERT_TRUE(controller.listen());
         ShopSession session(shop());
@@ -67,7 +69,8 @@ TEST_F(StalledDatabase, TerminationRequestEndsEveryWait) {
         {"inside the statement", When::InStatement,
          QStringLiteral("Operação no banco de dados cancelada: o programa está sendo encerrado.")},
         {"inside the wait after it", When::InWait,
-         QStringLiteral("O servidor do banco de dados não respondeu em 10 segundos; a operação foi cancelada.")},
+         QStringLiteral(
+             "O servidor do banco de dados não respondeu em 10 segundos; a operação foi cancelada.")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,11 +95,12 @@ TEST_F(StalledDatabase, TerminationRequestEndsEveryWait) {
             EXPECT_TRUE(errors.isEmpty()) << texts.join(u'\n').toStdString();
         } else {
             ASSERT_EQ(errors.size(), 1) << texts.join(u'\n').toStdString();
-            EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Erro = 335544726, Mensagem = ") + c.cancellation))
+            EXPECT_TRUE(
+                errors[0].startsWith(QStringLiteral("Erro = 335544726, Mensagem = ") + c.cancellation))
                 << errors[0].toStdString();
         }
-        EXPECT_EQ(texts.mid(texts.size() - 2),
-                  (QStringList{QStringLiteral("<<< Finalizou a Catraca"), QStringLiteral("Sistema Encerrado.")}));
+        EXPECT_EQ(texts.mid(texts.size() - 2), (QStringList{QStringLiteral("<<< Finalizou a Catraca"),
+                                                            QStringLiteral("Sistema Encerrado.")}));
         EXPECT_FALSE(texts.contains(QStringLiteral("Não foi possível restabelecer a conexão com o banco.")));
         EXPECT_FALSE(QFile::exists(site.markers() + QStringLiteral("/335544721.error")));
         EXPECT_FALSE(QFile::exists(site.lockFile()));
@@ -117,10 +121,12 @@ TEST_F(StalledDatabase, LateDecisionNeverAnswersANewerRead) {
         QTest::qWait(500);
     }
     ASSERT_TRUE(controller.waitForReplies(1));
-    ASSERT_TRUE(eventually([&] { return logHas(QStringLiteral("Catraca[Entrada] Resposta da comanda 123")); }));
+    ASSERT_TRUE(
+        eventually([&] { return logHas(QStringLiteral("Catraca[Entrada] Resposta da comanda 123")); }));
     EXPECT_EQ(controller.replies(), QStringList{kRespostaNegado});
-    EXPECT_TRUE(site.logTexts().contains(QStringLiteral(
-        "Catraca[Entrada] Resposta da comanda 123 não enviada: chegou uma leitura mais recente durante a consulta.")));
+    EXPECT_TRUE(
+        site.logTexts().contains(QStringLiteral("Catraca[Entrada] Resposta da comanda 123 não enviada: "
+                                                "chegou uma leitura mais recente durante a consulta.")));
 
     // The next read is answered as usual.
     controller.sendRead(QStringLiteral("999"));

@@ -20,8 +20,9 @@ TEST(TrayHint, TextForEachState) {
     const QDateTime lost(QDate(2026, 12, 11), QTime(9, 5, 30));
     EXPECT_EQ(dicaBandeja(2, 2, QDateTime()),
               QStringLiteral("Vortalis - 2 de 2 catracas conectadas\nBanco de dados: conectado"));
-    EXPECT_EQ(dicaBandeja(1, 2, lost),
-              QStringLiteral("Vortalis - 1 de 2 catracas conectadas\nBanco de dados: sem conexão desde 09:05"));
+    EXPECT_EQ(
+        dicaBandeja(1, 2, lost),
+        QStringLiteral("Vortalis - 1 de 2 catracas conectadas\nBanco de dados: sem conexão desde 09:05"));
 }
 
 TEST(Tray, FollowsTheTurnstilesAndTheDatabase) {

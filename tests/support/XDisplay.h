@@ -11,10 +11,10 @@ public:
         // The server picks a free display number itself and tells it, so that displays started
         // at the same moment by others never collide with this one.
         server_ = std::make_unique<QProcess>();
-        server_->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                QStringLiteral("-screen"), QStringLiteral("0"),
-                                                QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                                                QStringLiteral("tcp")});
+        server_->start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
         QByteArray told;
         while (!told.contains('\n') && server_->waitForReadyRead(10000))
             told += server_->readAllStandardOutput();
@@ -42,7 +42,8 @@ public:
         tree.start(QStringLiteral("xwininfo"),
                    {QStringLiteral("-display"), name_, QStringLiteral("-root"), QStringLiteral("-tree")});
         tree.waitForFinished(10000);
-        return QString::fromLocal8Bit(tree.readAllStandardOutput()).contains(u'"' + title + QStringLiteral("\":"));
+        return QString::fromLocal8Bit(tree.readAllStandardOutput())
+            .contains(u'"' + title + QStringLiteral("\":"));
     }
 
 private:

@@ -1,3 +1,4 @@
+#include "ChildRun.h"
 #include "DialogRecorder.h"
 #include "LogFile.h"
 #include "ModalBox.h"
@@ -15,6 +16,8 @@
 #include <sys/resource.h>
 
 namespace {
+constexpr const char* kIsolated = "VORTALIS_ISOLATED_NETWORK";
+
 QString markers() {
     return PastaExecutavel() + QStringLiteral("ControleCatraca");
 }
@@ -319,47 +322,56 @@ TEST(ControllerLink, NoSocketToBeHadIsRaisedToTheCaller) {
 TEST(ControllerLink, UnreachableControllersInANetworkOfTheirOwn) {
     for (const char* test : {"ConnectFailsAtOnce", "SwitchedOffControllerOnTheLocalSubnetTimesOut"}) {
         SCOPED_TRACE(test);
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("VORTALIS_ISOLATED_NETWORK"), QStringLiteral("1"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QStringLiteral("unshare"),
-                    {QStringLiteral("--net"), QCoreApplication::applicationFilePath(),
-                     QStringLiteral("--gtest_filter=IsolatedNetwork.") + QLatin1String(test)});
-        ASSERT_TRUE(child.waitForFinished(90000));
-        const QString output = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+        runInChild(kIsolated, QStringLiteral("IsolatedNetwork.") + QLatin1String(test),
+                   {QStringLiteral("unshare"), QStringLiteral("--net")});
     }
 }
 
+namespace {
+// One turnstile connection started towards an address of the isolated network, its lines in a
+// main window's panes; what it wrote to the event pane.
+class IsolatedClient {
+public:
+    IsolatedClient(const QString& name, const QString& host, int port) {
+        QDir(markers()).removeRecursively();
+        QDir().mkpath(markers());
+        testlog::clear();
+        frmPrincipal = new TfrmPrincipal();
+        client_ = new TClienteGPRS();
+        QObject::connect(client_, &TClienteGPRS::linha, frmPrincipal, &TfrmPrincipal::mostrarLinha);
+        client_->gs_NomeCatraca = name;
+        client_->Host = host;
+        client_->Port = port;
+        client_->setActive(true);
+    }
+    ~IsolatedClient() {
+        client_->Free();
+        delete frmPrincipal;
+        frmPrincipal = nullptr;
+    }
+    IsolatedClient(const IsolatedClient&) = delete;
+    IsolatedClient& operator=(const IsolatedClient&) = delete;
+    QString pane() const { return frmPrincipal->mmLog->text(); }
+
+private:
+    TClienteGPRS* client_;
+};
+} // namespace
+
 TEST(IsolatedNetwork, ConnectFailsAtOnce) {
-    if (qEnvironmentVariableIsEmpty("VORTALIS_ISOLATED_NETWORK")) GTEST_SKIP() << "run by ControllerLink";
-    QDir(markers()).removeRecursively();
-    QDir().mkpath(markers());
-    testlog::clear();
+    if (!inChild(kIsolated)) GTEST_SKIP() << "run by ControllerLink";
     TClientSocket::ConnectTimeoutMs = 300;
-    frmPrincipal = new TfrmPrincipal();
-    auto* client = new TClienteGPRS();
-    QObject::connect(client, &TClienteGPRS::linha, frmPrincipal, &TfrmPrincipal::mostrarLinha);
-    client->gs_NomeCatraca = QStringLiteral("Isolada");
-    client->Host = QStringLiteral("127.0.0.1");
-    client->Port = 9;
-    client->setActive(true);
-    const auto pane = [] { return frmPrincipal->mmLog->text(); };
-    ASSERT_TRUE(eventually([&] { return pane().contains(QStringLiteral("Código do erro: 10065")); }));
+    IsolatedClient isolated(QStringLiteral("Isolada"), QStringLiteral("127.0.0.1"), 9);
+    ASSERT_TRUE(
+        eventually([&] { return isolated.pane().contains(QStringLiteral("Código do erro: 10065")); }));
     // Well past the connect timeout: no false timeout follows the failure.
     QTest::qWait(1000);
-    EXPECT_FALSE(pane().contains(QStringLiteral("10060")));
+    EXPECT_FALSE(isolated.pane().contains(QStringLiteral("10060")));
     EXPECT_TRUE(QFile::exists(markers() + QStringLiteral("/10065.error")));
     EXPECT_EQ(testlog::texts(),
               (QStringList{QStringLiteral("Catraca[Isolada] Código do erro: 10065"),
                            QStringLiteral("Criar Arquivo para reinciar"),
                            QStringLiteral("Arquivo de erro criado Código do erro: 10065")}));
-    client->Free();
-    delete frmPrincipal;
-    frmPrincipal = nullptr;
 }
 
 // A subnet of the private network with this host alone on it (192.0.2.1/24 on one end of a veth
@@ -367,34 +379,22 @@ TEST(IsolatedNetwork, ConnectFailsAtOnce) {
 // unreachable host after some 3 s of unanswered address resolution; Windows as a timed-out
 // attempt, which is what a site expects: the unreachable line, no marker, no restart.
 TEST(IsolatedNetwork, SwitchedOffControllerOnTheLocalSubnetTimesOut) {
-    if (qEnvironmentVariableIsEmpty("VORTALIS_ISOLATED_NETWORK")) GTEST_SKIP() << "run by ControllerLink";
+    if (!inChild(kIsolated)) GTEST_SKIP() << "run by ControllerLink";
     for (const QString& command :
          {QStringLiteral("ip link set lo up"), QStringLiteral("ip link add veth0 type veth peer name veth1"),
           QStringLiteral("ip addr add 192.0.2.1/24 dev veth0"), QStringLiteral("ip link set veth0 up"),
           QStringLiteral("ip link set veth1 up")})
         ASSERT_EQ(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command}), 0)
             << command.toStdString();
-    QDir(markers()).removeRecursively();
-    QDir().mkpath(markers());
-    testlog::clear();
     // Our own timeout must not be what answers.
     TClientSocket::ConnectTimeoutMs = 120000;
-    frmPrincipal = new TfrmPrincipal();
-    auto* client = new TClienteGPRS();
-    QObject::connect(client, &TClienteGPRS::linha, frmPrincipal, &TfrmPrincipal::mostrarLinha);
-    client->gs_NomeCatraca = QStringLiteral("Desligada");
-    client->Host = QStringLiteral("192.0.2.9");
-    client->Port = 4001;
-    client->setActive(true);
-    const auto pane = [] { return frmPrincipal->mmLog->text(); };
-    ASSERT_TRUE(eventually([&] { return pane().contains(QStringLiteral("Código do erro: ")); }, 60000));
-    EXPECT_EQ(pane(), QStringLiteral("Catraca[Desligada] desligada ou IP[192.0.2.9 ] inacessível!\n"
-                                     "Código do erro: 10060"));
+    IsolatedClient isolated(QStringLiteral("Desligada"), QStringLiteral("192.0.2.9"), 4001);
+    ASSERT_TRUE(
+        eventually([&] { return isolated.pane().contains(QStringLiteral("Código do erro: ")); }, 60000));
+    EXPECT_EQ(isolated.pane(), QStringLiteral("Catraca[Desligada] desligada ou IP[192.0.2.9 ] inacessível!\n"
+                                              "Código do erro: 10060"));
     EXPECT_EQ(testlog::texts(), QStringList{QStringLiteral("Catraca[Desligada] Código do erro: 10060")});
     EXPECT_TRUE(QDir(markers()).isEmpty());
-    client->Free();
-    delete frmPrincipal;
-    frmPrincipal = nullptr;
 }
 
 TEST(IpCheck, SplitAndCheck) {
