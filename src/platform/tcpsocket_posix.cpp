@@ -140,7 +140,8 @@ int TcpSocket::bytesWaiting() const {
 }
 
 Transfer TcpSocket::receive(void* buffer, int count) {
-    return transfer([&] { return ::recv(descriptor(handle_), buffer, static_cast<size_t>(std::max(count, 0)), 0); });
+    return transfer(
+        [&] { return ::recv(descriptor(handle_), buffer, static_cast<size_t>(std::max(count, 0)), 0); });
 }
 
 Transfer TcpSocket::peek() {
@@ -155,15 +156,16 @@ Transfer TcpSocket::send(const void* buffer, int count) {
 }
 
 bool TcpSocket::waitUntil(Readiness readiness, int milliseconds) const {
-    pollfd entry{descriptor(handle_), static_cast<short>(readiness == Readiness::Readable ? POLLIN : POLLOUT), 0};
+    pollfd entry{descriptor(handle_), static_cast<short>(readiness == Readiness::Readable ? POLLIN : POLLOUT),
+                 0};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
         const int ready = ::poll(&entry, 1, std::max(milliseconds, 0));
         if (ready >= 0) return ready > 0;
         if (errno != EINTR) return true;
-        milliseconds = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                            deadline - std::chrono::steady_clock::now())
-                                            .count());
+        milliseconds = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count());
     }
 }
 

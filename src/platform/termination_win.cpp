@@ -46,7 +46,8 @@ void request() {
 
 BOOL WINAPI consoleControl(DWORD event) {
     request();
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) awaitTheEnd();
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        awaitTheEnd();
     return TRUE;
 }
 
@@ -81,9 +82,12 @@ DWORD WINAPI sessionThread(void* parameter) {
     // A top-level window that is never shown: a message-only window would not hear of the end.
     const HWND window = RegisterClassW(&windowClass) == 0
                             ? nullptr
-                            : CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
-                                              nullptr, windowClass.hInstance, nullptr);
-    if (window == nullptr) start->error = GetLastError() != 0 ? GetLastError() : ERROR_GEN_FAILURE;
+                            : CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0,
+                                              nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) {
+        const DWORD error = GetLastError();
+        start->error = error != 0 ? error : ERROR_GEN_FAILURE;
+    }
     SetEvent(start->done);
     if (window == nullptr) return 1;
     MSG message;

@@ -20,7 +20,8 @@
 namespace {
 bool append(const char* path, const char* line) {
     platform::ExclusiveFile file;
-    return file.open(path, platform::ExclusiveFile::Mode::Append) == platform::ExclusiveFile::OpenResult::Ok &&
+    return file.open(path, platform::ExclusiveFile::Mode::Append) ==
+               platform::ExclusiveFile::OpenResult::Ok &&
            file.write(line);
 }
 

@@ -63,7 +63,8 @@ Connection::~Connection() {
 
 bool Connection::sendAll(std::string_view bytes) {
     while (!bytes.empty()) {
-        const int n = static_cast<int>(send(handleOf(handle_), bytes.data(), static_cast<int>(bytes.size()), kNoSignal));
+        const int n = static_cast<int>(
+            send(handleOf(handle_), bytes.data(), static_cast<int>(bytes.size()), kNoSignal));
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }

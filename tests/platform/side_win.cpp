@@ -106,8 +106,8 @@ template <bool Ends> bool endSession(const Holder& holder) {
     EnumWindows(findWindow, reinterpret_cast<LPARAM>(&found));
     if (found.window == nullptr) return false;
     DWORD_PTR agreed = 0;
-    if (SendMessageTimeoutW(found.window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &agreed) ==
-            0 ||
+    if (SendMessageTimeoutW(found.window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                            &agreed) == 0 ||
         agreed == FALSE)
         return false;
     if (Ends) return SendNotifyMessageW(found.window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF) != 0;

@@ -116,15 +116,23 @@ TEST(Socket, HowAConnectionEnds) {
     }
 }
 
-// A controller that reads nothing for a while: the system takes what it can, says so, and
-// takes the rest once the controller reads again.
-TEST(Socket, AWouldBlockSendCompletesLater) {
+// A socket connected to the other end.
+class ConnectedSocket : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(connectTo(socket, listener.port()), 0);
+        other = listener.accept();
+        ASSERT_TRUE(other);
+    }
+
     peer::Listener listener;
     TcpSocket socket;
-    ASSERT_EQ(connectTo(socket, listener.port()), 0);
-    const std::unique_ptr<peer::Connection> other = listener.accept();
-    ASSERT_TRUE(other);
+    std::unique_ptr<peer::Connection> other;
+};
 
+// A controller that reads nothing for a while: the system takes what it can, says so, and
+// takes the rest once the controller reads again.
+TEST_F(ConnectedSocket, AWouldBlockSendCompletesLater) {
     std::string chunk(64 * 1024, '\0');
     for (std::size_t i = 0; i < chunk.size(); ++i)
         chunk[i] = static_cast<char>(i % 251);
@@ -149,12 +157,7 @@ TEST(Socket, AWouldBlockSendCompletesLater) {
     EXPECT_TRUE(other->receive(static_cast<std::size_t>(sent.bytes)) == chunk.substr(0, sent.bytes));
 }
 
-TEST(Socket, BytesWaitingAfterAPartialRead) {
-    peer::Listener listener;
-    TcpSocket socket;
-    ASSERT_EQ(connectTo(socket, listener.port()), 0);
-    const std::unique_ptr<peer::Connection> other = listener.accept();
-    ASSERT_TRUE(other);
+TEST_F(ConnectedSocket, BytesWaitingAfterAPartialRead) {
     EXPECT_EQ(socket.bytesWaiting(), 0);
     ASSERT_TRUE(other->sendAll("0123456789"));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(peer::kBound);
