@@ -65,9 +65,14 @@ void GravarLogTXT(const QString& Texto) {
         return;
     }
     const QDateTime now = QDateTime::currentDateTime();
-    const QString line = regional::logDate(now) + u' ' + regional::logTime(now) + u' ' + Texto;
-    bool written = file.write(ansiLine(line));
-    bool closed = file.close();
+    // A line cut short by a full disk is ended before the next one, which starts a line of its own.
+    static bool linhaCortada = false;
+    const QString line = (linhaCortada ? QStringLiteral("\r\n") : QString()) + regional::logDate(now) + u' ' +
+                         regional::logTime(now) + u' ' + Texto;
+    std::size_t bytes = 0;
+    const bool written = file.write(ansiLine(line), &bytes);
+    const bool closed = file.close();
+    if (written || bytes > 0) linhaCortada = !written;
     if (!written || !closed) throw EInOutError(QStringLiteral("Erro de entrada/saída ao gravar ") + path);
 }
 

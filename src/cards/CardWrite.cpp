@@ -36,6 +36,9 @@ QString motivoFalhaGravacao(long codigo, const QString& mensagem) {
 // error code of a failure is known and can be told to the operator.
 std::optional<QString> gravar(const QString& sql) {
     try {
+        // A failed reconnect leaves the connection closed; a card write opens it again, as a
+        // statement does.
+        if (!MD->ibdConexao.Connected()) MD->ibdConexao.Open();
         MD->IniciarTransacao(kAuxiliar);
         std::unique_ptr<db::TDataSet> instrucao;
         MD->CriarDataSet(sql, instrucao, kAuxiliar);
@@ -47,9 +50,9 @@ std::optional<QString> gravar(const QString& sql) {
         desfazer();
         return motivoFalhaGravacao(e.code(), e.message());
     } catch (const Failure& e) {
-        // The connection is closed: a reconnect failed earlier.
+        // A check of the data-access layer itself.
         desfazer();
-        return QStringLiteral("sem conexão com o banco (%1)").arg(e.message());
+        return e.message();
     }
 }
 

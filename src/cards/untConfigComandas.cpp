@@ -1,5 +1,6 @@
 #include "cards/untConfigComandas.h"
 
+#include "base/untFuncoes.h"
 #include "cards/CardStatements.h"
 #include "cards/CardWrite.h"
 #include "cards/checkdigit.h"
@@ -7,6 +8,7 @@
 #include "platform/convert.h"
 #include "platform/dialogs.h"
 #include "platform/guard.h"
+#include "platform/termination.h"
 #include "rules/AccessStatements.h"
 
 #include <QCoreApplication>
@@ -28,8 +30,20 @@ std::unique_ptr<db::TDataSet> consultar(const QString& sSQL) {
     return q;
 }
 
+// How a run ends is told in a box; once the program is closing nobody is left to answer one, and
+// it goes to the activity log.
+void avisarFim(dialogs::Kind kind, const QString& texto) {
+    if (platform::terminationRequested())
+        GravarLogOuAvisar(texto);
+    else if (kind == dialogs::Kind::Warning)
+        dialogs::warning(texto);
+    else
+        dialogs::information(texto);
+}
+
 void avisarConsultaFalhou() {
-    dialogs::warning(QStringLiteral("Não foi possível consultar o banco de dados. Operação interrompida."));
+    avisarFim(dialogs::Kind::Warning,
+              QStringLiteral("Não foi possível consultar o banco de dados. Operação interrompida."));
 }
 
 // The digit count goes into the chip statements bare: only a whole number from 1 to 18.
@@ -131,7 +145,8 @@ void TfrmConfigComandas::reject() {
 
 bool TfrmConfigComandas::pausa() {
     QCoreApplication::processEvents();
-    return gb_Cancelar;
+    // A termination request stops the run as "Cancelar" does.
+    return gb_Cancelar || platform::terminationRequested();
 }
 
 void TfrmConfigComandas::showEvent(QShowEvent* event) {
@@ -183,19 +198,20 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
         int gravados = 0;
         for (cartoes->First(); !cartoes->Eof(); cartoes->Next()) {
             if (gravados > 0 && pausa()) {
-                dialogs::information(QStringLiteral("Atualização cancelada: gravados %1 de %2 chips.")
-                                         .arg(gravados)
-                                         .arg(total));
+                avisarFim(dialogs::Kind::Information,
+                          QStringLiteral("Atualização cancelada: gravados %1 de %2 chips.")
+                              .arg(gravados)
+                              .arg(total));
                 return;
             }
             const QString codigo = cartoes->FieldByName(QStringLiteral("car_codigo")).AsString();
             if (const auto falha = cartoes::gravar(cartoes::sqlAtualizarChip(digitos, codigo))) {
-                dialogs::warning(
-                    QStringLiteral(
-                        "Atualização interrompida: gravados %1 de %2 chips; parou no cartão %3: %4.")
-                        .arg(gravados)
-                        .arg(total)
-                        .arg(codigo, *falha));
+                avisarFim(dialogs::Kind::Warning,
+                          QStringLiteral(
+                              "Atualização interrompida: gravados %1 de %2 chips; parou no cartão %3: %4.")
+                              .arg(gravados)
+                              .arg(total)
+                              .arg(codigo, *falha));
                 return;
             }
             ++gravados;
@@ -207,9 +223,10 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
         int desativados = 0;
         for (chips->First(); !chips->Eof(); chips->Next()) {
             if (pausa()) {
-                dialogs::information(QStringLiteral("Atualização cancelada: chips gravados; %1 cartões "
-                                                    "duplicados desativados.")
-                                         .arg(desativados));
+                avisarFim(dialogs::Kind::Information,
+                          QStringLiteral("Atualização cancelada: chips gravados; %1 cartões "
+                                         "duplicados desativados.")
+                              .arg(desativados));
                 return;
             }
             auto grupo = consultar(
@@ -218,10 +235,11 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
                 const QString codigo = grupo->FieldByName(QStringLiteral("car_codigo")).AsString();
                 if (!VerificarStatus(codigo) || ComandaCorreta(codigo)) continue;
                 if (const auto falha = cartoes::gravar(cartoes::sqlDesativarCartao(codigo))) {
-                    dialogs::warning(QStringLiteral("Atualização interrompida: chips gravados; %1 cartões "
-                                                    "duplicados desativados; parou no cartão %2: %3.")
-                                         .arg(desativados)
-                                         .arg(codigo, *falha));
+                    avisarFim(dialogs::Kind::Warning,
+                              QStringLiteral("Atualização interrompida: chips gravados; %1 cartões "
+                                             "duplicados desativados; parou no cartão %2: %3.")
+                                  .arg(desativados)
+                                  .arg(codigo, *falha));
                     return;
                 }
                 ++desativados;
@@ -230,10 +248,10 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
         }
 
         if (const auto falha = cartoes::gravar(cartoes::sqlGravarQtdDigitosChip(digitos))) {
-            dialogs::warning(
-                QStringLiteral("Atualização interrompida: chips gravados e duplicados desativados; "
-                               "a quantidade de dígitos do chip não foi gravada: %1.")
-                    .arg(*falha));
+            avisarFim(dialogs::Kind::Warning,
+                      QStringLiteral("Atualização interrompida: chips gravados e duplicados desativados; "
+                                     "a quantidade de dígitos do chip não foi gravada: %1.")
+                          .arg(*falha));
             return;
         }
     } catch (const ConsultaFalhou&) {
@@ -241,7 +259,7 @@ void TfrmConfigComandas::SpeedButton1Click(QObject*) {
         return;
     }
     prbCartao->setValue(0);
-    dialogs::information(QStringLiteral("COMANDAS ATUALIZADAS"));
+    avisarFim(dialogs::Kind::Information, QStringLiteral("COMANDAS ATUALIZADAS"));
 }
 
 void TfrmConfigComandas::SpeedButton2Click(QObject*) {
@@ -257,17 +275,18 @@ void TfrmConfigComandas::SpeedButton2Click(QObject*) {
     qint64 gravados = 0;
     for (qint64 k = primeiro; k <= ultimo; ++k) {
         if (gravados > 0 && pausa()) {
-            dialogs::information(
-                QStringLiteral("Inserção cancelada: gravados %1 de %2 cartões, do número %3 ao %4.")
-                    .arg(gravados)
-                    .arg(total)
-                    .arg(primeiro)
-                    .arg(k - 1));
+            avisarFim(dialogs::Kind::Information,
+                      QStringLiteral("Inserção cancelada: gravados %1 de %2 cartões, do número %3 ao %4.")
+                          .arg(gravados)
+                          .arg(total)
+                          .arg(primeiro)
+                          .arg(k - 1));
             return;
         }
         const int32_t digito = MD->RetornaDigitoVerificadorComanda(QString::number(k), 0);
         if (const auto falha = cartoes::gravar(cartoes::sqlInserirCartao(k, digito))) {
-            dialogs::warning(
+            avisarFim(
+                dialogs::Kind::Warning,
                 QStringLiteral("Inserção interrompida: gravados %1 de %2 cartões; parou no cartão %3: %4.")
                     .arg(gravados)
                     .arg(total)
@@ -277,5 +296,5 @@ void TfrmConfigComandas::SpeedButton2Click(QObject*) {
         ++gravados;
         avancarProgresso();
     }
-    dialogs::information(QStringLiteral("Cartões inseridos!"));
+    avisarFim(dialogs::Kind::Information, QStringLiteral("Cartões inseridos!"));
 }

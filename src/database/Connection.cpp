@@ -30,8 +30,9 @@ std::string ansi(const QString& text) {
 }
 
 FirebirdError closing() {
-    return FirebirdError(isc_network_error,
-                         QStringLiteral("O programa está sendo encerrado; a conexão com o banco não é aberta."));
+    return FirebirdError(
+        isc_network_error,
+        QStringLiteral("O programa está sendo encerrado; a conexão com o banco não é aberta."));
 }
 
 // The client connects with a blocking call that a host dropping connection attempts holds for
@@ -42,11 +43,12 @@ void reachServer(const QString& databaseName, int timeoutSeconds) {
     if (!server) return;
     switch (platform::reachTcp(server->host, server->port, timeoutSeconds * 1000)) {
     case platform::TcpReach::TimedOut:
-        throw FirebirdError(isc_network_error,
-                            QStringLiteral("O servidor do banco de dados %1 (porta %2) não respondeu em %3 "
-                                           "segundos.")
-                                .arg(QString::fromStdString(server->host), QString::fromStdString(server->port))
-                                .arg(timeoutSeconds));
+        throw FirebirdError(
+            isc_network_error,
+            QStringLiteral("O servidor do banco de dados %1 (porta %2) não respondeu em %3 "
+                           "segundos.")
+                .arg(QString::fromStdString(server->host), QString::fromStdString(server->port))
+                .arg(timeoutSeconds));
     case platform::TcpReach::Interrupted:
         throw closing();
     case platform::TcpReach::Reached:
@@ -69,11 +71,12 @@ void Connection::raiseCancelled(const ISC_STATUS* status, Cancellation cancellat
     // Even a call that returned in the very moment it was cancelled has lost its link.
     const FirebirdError client = failureOf(status);
     const long code = conexaoPerdida(client.code()) ? client.code() : isc_net_read_err;
-    QString why = cancellation == Cancellation::Overrun
-                      ? QStringLiteral("O servidor do banco de dados não respondeu em %1 segundos; a operação "
-                                       "foi cancelada.")
-                            .arg(LimiteChamadaMs / 1000.0)
-                      : QStringLiteral("Operação no banco de dados cancelada: o programa está sendo encerrado.");
+    QString why =
+        cancellation == Cancellation::Overrun
+            ? QStringLiteral("O servidor do banco de dados não respondeu em %1 segundos; a operação "
+                             "foi cancelada.")
+                  .arg(LimiteChamadaMs / 1000.0)
+            : QStringLiteral("Operação no banco de dados cancelada: o programa está sendo encerrado.");
     if (!client.message().isEmpty()) why += QStringLiteral("\r\n") + client.message();
     throw FirebirdError(code, why);
 }
@@ -122,8 +125,9 @@ Transaction::~Transaction() {
 }
 
 void Transaction::StartTransaction() {
-    if (!connection_.Connected()) throw Failure(QStringLiteral("Database not open"));
-    if (InTransaction()) throw Failure(QStringLiteral("Transaction is active"));
+    if (!connection_.Connected())
+        throw Failure(QStringLiteral("a conexão com o banco de dados não está aberta"));
+    if (InTransaction()) throw Failure(QStringLiteral("a transação já está ativa"));
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
     connection_.run([&](ISC_STATUS* status) {
@@ -133,12 +137,12 @@ void Transaction::StartTransaction() {
 }
 
 void Transaction::Commit() {
-    if (!InTransaction()) throw Failure(QStringLiteral("Transaction is not active"));
+    if (!InTransaction()) throw Failure(QStringLiteral("a transação não está ativa"));
     connection_.run([&](ISC_STATUS* status) { return isc_commit_transaction(status, &handle_); });
 }
 
 void Transaction::Rollback() {
-    if (!InTransaction()) throw Failure(QStringLiteral("Transaction is not active"));
+    if (!InTransaction()) throw Failure(QStringLiteral("a transação não está ativa"));
     connection_.run([&](ISC_STATUS* status) { return isc_rollback_transaction(status, &handle_); });
 }
 
@@ -146,7 +150,8 @@ void Transaction::endQuietly() {
     if (!InTransaction()) return;
     connection_.runQuietly([&](ISC_STATUS* status) { return isc_commit_transaction(status, &handle_); });
     if (handle_ != 0)
-        connection_.runQuietly([&](ISC_STATUS* status) { return isc_rollback_transaction(status, &handle_); });
+        connection_.runQuietly(
+            [&](ISC_STATUS* status) { return isc_rollback_transaction(status, &handle_); });
     // A server that has gone cannot end it; the client side is released with the attachment.
     handle_ = 0;
 }

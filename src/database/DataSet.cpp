@@ -303,7 +303,7 @@ void TDataSet::run(bool fetchRows) {
 
     const std::string text = statementBytes(SQL);
     if (text.size() > std::numeric_limits<unsigned short>::max())
-        throw Failure(QStringLiteral("Statement text too long: %1 bytes").arg(text.size()));
+        throw Failure(QStringLiteral("instrução longa demais: %1 bytes").arg(text.size()));
     StatementHandle statement(connection_);
     auto output = std::make_unique<OutputArea>(1);
     // The text travels with its length: a NUL inside a value is part of the value, not its end.
@@ -327,7 +327,9 @@ void TDataSet::run(bool fetchRows) {
     for (short i = 0; i < columns; ++i)
         columns_.push_back(
             fromAnsi(area->sqlvar[i].aliasname, static_cast<size_t>(area->sqlvar[i].aliasname_length)));
-    const auto fetch = [&](ISC_STATUS* status) { return isc_dsql_fetch(status, statement.get(), 1, output->get()); };
+    const auto fetch = [&](ISC_STATUS* status) {
+        return isc_dsql_fetch(status, statement.get(), 1, output->get());
+    };
     while (connection_.run(fetch) == 0) {
         std::vector<FieldValue> row;
         row.reserve(static_cast<size_t>(columns));

@@ -1,10 +1,10 @@
 // The statement layer of the data module: every query and statement of the program runs here,
 // and database errors come back as result codes.
+#include "base/untFuncoes.h"
 #include "database/FirebirdError.h"
 #include "database/untMD.h"
 #include "platform/dialogs.h"
 #include "platform/termination.h"
-#include "base/untFuncoes.h"
 
 namespace {
 constexpr uint8_t kResultadoOk = 1;
@@ -60,6 +60,7 @@ uint8_t TMD::Consultar(const QString& sSQL, std::unique_ptr<db::TDataSet>& Obj, 
         Obj.reset();
         return TratarErro(static_cast<int32_t>(e.code()), e.message());
     }
+    RegistrarConexao(true);
     return kResultadoOk;
 }
 
@@ -83,6 +84,7 @@ uint8_t TMD::ExecutarSQL(const QString& sSQL, uint8_t Transacao, uint8_t Compone
         result = TratarErro(static_cast<int32_t>(e.code()), e.message());
     }
     statement.reset();
+    if (result == kResultadoOk) RegistrarConexao(true);
     if (result == kResultadoOk && (Transacao == 2 || Transacao == 3)) ConfirmarTransacao(ComponenteTransacao);
     return result;
 }
@@ -117,6 +119,7 @@ uint8_t TMD::TratarErro(int32_t ErrCodigo, const QString& ErrMensagem) {
     GravarLogTXT(QStringLiteral("Erro = ") + QString::number(ErrCodigo) + QStringLiteral(", Mensagem = ") +
                  ErrMensagem);
     if (!db::conexaoPerdida(ErrCodigo)) return 0;
+    RegistrarConexao(false);
     // The wait ends early only on a termination request; the program is then closing, and
     // nothing is reopened.
     if (platform::waitForTermination(EsperaReconexaoMs)) return 0;
@@ -124,6 +127,7 @@ uint8_t TMD::TratarErro(int32_t ErrCodigo, const QString& ErrMensagem) {
     if (!ibdConexao.Connected()) {
         try {
             ibdConexao.Open();
+            RegistrarConexao(true);
         } catch (const std::exception&) {
             GravarLogTXT(QStringLiteral("Não foi possível restabelecer a conexão com o banco."));
             // The outside agent watches for this one name, whichever code reported the loss.
@@ -131,4 +135,10 @@ uint8_t TMD::TratarErro(int32_t ErrCodigo, const QString& ErrMensagem) {
         }
     }
     return 0;
+}
+
+void TMD::RegistrarConexao(bool responde) {
+    if (responde == !semConexaoDesde_.isValid()) return;
+    semConexaoDesde_ = responde ? QDateTime() : QDateTime::currentDateTime();
+    if (AoMudarConexao) AoMudarConexao();
 }

@@ -36,7 +36,9 @@ public:
     }
 
 private:
-    Watchdog() { std::thread([this] { run(); }).detach(); }
+    Watchdog() {
+        std::thread([this] { run(); }).detach();
+    }
 
     void run() {
         std::unique_lock lock(mutex_);

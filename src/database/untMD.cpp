@@ -1,11 +1,13 @@
 #include "database/untMD.h"
 
+#include "base/untFuncoes.h"
+#include "database/FirebirdError.h"
 #include "platform/convert.h"
 #include "platform/dialogs.h"
 #include "platform/failure.h"
 #include "platform/guard.h"
 #include "platform/os.h"
-#include "base/untFuncoes.h"
+#include "platform/termination.h"
 
 #include <algorithm>
 
@@ -14,6 +16,12 @@ TMD* MD = nullptr;
 namespace {
 // Set while the data module is created and used only there.
 bool gb_MaquServ = false;
+
+// A termination request that came during one of start-up's boxes ends the start-up there: a
+// program that is closing takes no lock and opens no database.
+void pararSeEncerrando() {
+    if (platform::terminationRequested()) throw ProcessEnd{};
+}
 
 const QString kSistema = QStringLiteral("VORTALIS");
 
@@ -58,6 +66,7 @@ void TMD::DataModuleCreate(TMD*) {
                            "sistema GESTAL para configurá-lo."));
         throw ProcessEnd{};
     }
+    pararSeEncerrando();
     if (!TravarJanela(static_cast<int16_t>(iPDV_CODIGO), kSistema, ArqTravamento, QString()))
         throw ProcessEnd{};
 
@@ -72,10 +81,16 @@ void TMD::DataModuleCreate(TMD*) {
                  QStringLiteral("Servidor"), QString());
     const QString ls_VersaoSO = VersaoWindows();
 
+    pararSeEncerrando();
     ibdConexao.DatabaseName = NomeBancoDados(gb_MaquServ, ls_VersaoSO, ls_Servidor);
     ibdConexao.Params.clear();
     ibdConexao.Params << QStringLiteral("user_name=SYSDBA") << QStringLiteral("password=kestrelio");
-    ibdConexao.Open();
+    try {
+        ibdConexao.Open();
+    } catch (const db::FirebirdError&) {
+        RegistrarConexao(false);
+        throw;
+    }
 }
 
 void TMD::DataModuleDestroy(TMD*) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 
 // Raised by the start-up gate to end the process with exit code 0; whoever created the data
@@ -75,6 +76,11 @@ public:
     // How long a lost connection is waited for before reopening it; tests shorten it.
     static inline int EsperaReconexaoMs = 30000;
 
+    // When the database stopped answering (its connection found lost); invalid while it answers.
+    const QDateTime& SemConexaoDesde() const { return semConexaoDesde_; }
+    // Told of every change between answering and not answering.
+    std::function<void()> AoMudarConexao;
+
 private:
     bool ExisteComanda(const QString& ps_Comanda);
     bool VerificarStatus(const QString& ps_Comanda);
@@ -87,7 +93,10 @@ private:
     // The transaction a statement runs under: 2 and 4 run under the default, the principal.
     db::Transaction& TransacaoDaInstrucao(uint8_t ComponenteTransacao);
 
+    void RegistrarConexao(bool responde);
+
     QString gs_PathINI;
+    QDateTime semConexaoDesde_;
 };
 
 extern TMD* MD;

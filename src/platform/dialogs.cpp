@@ -17,15 +17,18 @@ QuestionPresenter& currentQuestion() {
 }
 
 void present(Kind kind, const QString& text) {
-    if (current()) {
+    if (current())
         current()(kind, text);
-        return;
-    }
+    else
+        toStandardError(kind, text);
+}
+} // namespace
+
+void toStandardError(Kind kind, const QString& text) {
     static const char* const kinds[] = {"warning", "error", "information", "error"};
     std::fprintf(stderr, "vortalis %s: %s\n", kinds[static_cast<int>(kind)], text.toUtf8().constData());
     std::fflush(stderr);
 }
-} // namespace
 
 Presenter setPresenter(Presenter presenter) {
     return std::exchange(current(), std::move(presenter));

@@ -13,6 +13,8 @@ using Presenter = std::function<void(Kind, const QString&)>;
 
 // Returns the presenter that was installed before.
 Presenter setPresenter(Presenter presenter);
+// What happens to a box's text when nobody can answer it: it goes to standard error.
+void toStandardError(Kind kind, const QString& text);
 
 void warning(const QString& text);
 void error(const QString& text);

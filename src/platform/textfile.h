@@ -1,6 +1,7 @@
 #pragma once
 // Text files as the program writes them: Windows-1252 bytes, CR LF line ends, and an open that
 // excludes other writers while leaving readers free.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,7 +33,8 @@ public:
     bool isOpen() const { return handle_ != kNoHandle; }
     // Whether the path names the file held open here.
     bool holds(const std::string& path) const;
-    bool write(std::string_view bytes);
+    // True when every byte was written; how many were is told when asked for.
+    bool write(std::string_view bytes, std::size_t* written = nullptr);
     // False when nothing was open or the close failed.
     bool close();
 

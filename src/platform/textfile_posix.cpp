@@ -26,14 +26,20 @@ bool sameFile(int fd, const std::string& path) {
            open.st_ino == named.st_ino;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+bool writeAll(int fd, std::string_view bytes, std::size_t* written = nullptr) {
+    std::size_t done = 0;
+    bool complete = true;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
+        if (n <= 0) {
+            complete = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
     }
-    return true;
+    if (written != nullptr) *written = done;
+    return complete;
 }
 } // namespace
 
@@ -102,8 +108,9 @@ bool ExclusiveFile::holds(const std::string& path) const {
     return isOpen() && sameFile(static_cast<int>(handle_), path);
 }
 
-bool ExclusiveFile::write(std::string_view bytes) {
-    return isOpen() && writeAll(static_cast<int>(handle_), bytes);
+bool ExclusiveFile::write(std::string_view bytes, std::size_t* written) {
+    if (written != nullptr) *written = 0;
+    return isOpen() && writeAll(static_cast<int>(handle_), bytes, written);
 }
 
 bool ExclusiveFile::close() {

@@ -11,14 +11,21 @@ HANDLE native(std::intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-bool writeAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const DWORD chunk = bytes.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(bytes.size());
-        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
-        bytes.remove_prefix(written);
+bool writeAll(HANDLE file, std::string_view bytes, std::size_t* written = nullptr) {
+    std::size_t done = 0;
+    bool complete = true;
+    while (done < bytes.size()) {
+        DWORD chunkWritten = 0;
+        const std::size_t left = bytes.size() - done;
+        const DWORD chunk = left > MAXDWORD ? MAXDWORD : static_cast<DWORD>(left);
+        if (!WriteFile(file, bytes.data() + done, chunk, &chunkWritten, nullptr) || chunkWritten == 0) {
+            complete = false;
+            break;
+        }
+        done += chunkWritten;
     }
-    return true;
+    if (written != nullptr) *written = done;
+    return complete;
 }
 
 // The file's identity: its volume and its index on that volume.
@@ -92,8 +99,9 @@ bool ExclusiveFile::holds(const std::string& path) const {
     return same;
 }
 
-bool ExclusiveFile::write(std::string_view bytes) {
-    return isOpen() && writeAll(native(handle_), bytes);
+bool ExclusiveFile::write(std::string_view bytes, std::size_t* written) {
+    if (written != nullptr) *written = 0;
+    return isOpen() && writeAll(native(handle_), bytes, written);
 }
 
 bool ExclusiveFile::close() {

@@ -70,6 +70,7 @@ void TfrmPrincipal::CarregarCatracas(int32_t pi_Codigo, int32_t pi_PosiArray) {
                 Clients.push_back(std::make_unique<TClienteGPRS>());
                 TClienteGPRS& client = *Clients.back();
                 connect(&client, &TClienteGPRS::linha, this, &TfrmPrincipal::mostrarLinha);
+                connect(&client, &TClienteGPRS::conexaoMudou, this, &TfrmPrincipal::atualizarBandeja);
                 client.ClientType = ctNonBlocking;
                 client.gi_Codigo = q->FieldByName(QStringLiteral("CAT_CODIGO")).AsInteger();
                 preencher(client, *q);
@@ -126,9 +127,11 @@ void TfrmPrincipal::ConectarCatracas() {
 }
 
 void TfrmPrincipal::ConfigurarCatracas() {
+    primeiraPassagemFeita_ = true;
     const Passagem passagem(*this);
     CarregarCatracas(0, 0);
     ConectarCatracas();
+    atualizarBandeja();
 }
 
 void TfrmPrincipal::ReconectarCatracas() {
@@ -150,5 +153,8 @@ void TfrmPrincipal::btnReconectarCatracaClick(QObject*) {
 }
 
 void TfrmPrincipal::tmrConectarCatracasTimer(QObject*) {
+    // A tick inside a start-up box, before the window's first pass, would add a second set of
+    // connections to the ones that pass makes.
+    if (!primeiraPassagemFeita_) return;
     ReconectarCatracas();
 }

@@ -8,12 +8,14 @@
 #include "shell/TerminationSignals.h"
 #include "shell/untPrincipal.h"
 
-int executarVortalis(Application& app) {
-    guarded([&] {
-        onTerminationSignal(&app, [] {
-            if (frmPrincipal != nullptr) frmPrincipal->close();
-        });
+void fecharAoPedidoDeTermino(QObject* context) {
+    onTerminationSignal(context, [] {
+        if (frmPrincipal != nullptr) frmPrincipal->close();
     });
+}
+
+int executarVortalis(Application& app) {
+    guarded([&] { fecharAoPedidoDeTermino(&app); });
     try {
         frmPrincipal = new TfrmPrincipal();
         frmPrincipal->FormCreate(frmPrincipal);

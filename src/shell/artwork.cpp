@@ -84,6 +84,22 @@ QIcon programIcon() {
     return icon;
 }
 
+QIcon programIconAlert() {
+    QIcon icon;
+    for (int side : {16, 24, 32, 48, 64, 128}) {
+        QPixmap pixmap = turnstile(side, kDeep, Qt::white);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(Qt::white, side / 16.0));
+        p.setBrush(QColor(0xD0, 0x10, 0x10));
+        const qreal mark = side * 0.45;
+        p.drawEllipse(QRectF(side - mark - side / 32.0, side - mark - side / 32.0, mark, mark));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 QPixmap banner(const QSize& size) {
     QPixmap pixmap(size);
     QPainter p(&pixmap);

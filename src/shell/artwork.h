@@ -6,6 +6,8 @@
 namespace artwork {
 
 QIcon programIcon();
+// The program's icon with a red mark: something the gate needs is down.
+QIcon programIconAlert();
 QPixmap banner(const QSize& size);
 
 enum class ButtonPicture { Reconnect, Cards, Exit };

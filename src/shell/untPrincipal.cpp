@@ -5,6 +5,8 @@
 #include "database/untMD.h"
 #include "platform/guard.h"
 #include "shell/Application.h"
+#include "shell/TerminationSignals.h"
+#include "shell/TrayHint.h"
 #include "shell/artwork.h"
 #include "shell/layout.h"
 
@@ -13,6 +15,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TfrmPrincipal* frmPrincipal = nullptr;
 
@@ -47,8 +50,9 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
                                                          Bevel2, SpeedButton1, Label3, Label4, Label10})
         column->addWidget(area);
 
-    TrayIcon1 = new QSystemTrayIcon(artwork::programIcon(), this);
-    TrayIcon1->setToolTip(QStringLiteral("Vortalis - clique para abrir"));
+    icone_ = artwork::programIcon();
+    iconeAlerta_ = artwork::programIconAlert();
+    TrayIcon1 = new QSystemTrayIcon(icone_, this);
     PopupMenu2 = new QMenu(this);
     MenuItem1 = PopupMenu2->addAction(QStringLiteral("Abrir Vortalis"));
     Exit1 = PopupMenu2->addAction(QStringLiteral("Sair"));
@@ -60,9 +64,28 @@ TfrmPrincipal::TfrmPrincipal(QWidget* parent) : QWidget(parent) {
 
     wireHandlers();
     resize(435, 558);
+    acompanharBanco();
+    atualizarBandeja();
 }
 
-TfrmPrincipal::~TfrmPrincipal() = default;
+TfrmPrincipal::~TfrmPrincipal() {
+    if (MD != nullptr) MD->AoMudarConexao = nullptr;
+}
+
+void TfrmPrincipal::acompanharBanco() {
+    if (MD != nullptr) MD->AoMudarConexao = [this] { atualizarBandeja(); };
+}
+
+void TfrmPrincipal::atualizarBandeja() {
+    const int conectadas = static_cast<int>(std::count_if(
+        Clients.begin(), Clients.end(), [](const auto& client) { return client->Socket()->Connected(); }));
+    const QDateTime semConexao = MD != nullptr ? MD->SemConexaoDesde() : QDateTime();
+    TrayIcon1->setToolTip(dicaBandeja(conectadas, TotalClients(), semConexao));
+    const bool alerta = conectadas < TotalClients() || semConexao.isValid();
+    if (alerta == alerta_) return;
+    alerta_ = alerta;
+    TrayIcon1->setIcon(alerta ? iconeAlerta_ : icone_);
+}
 
 void TfrmPrincipal::buildHeader() {
     Panel1 = layout::fixedHeight(new QWidget(this), 55);
@@ -156,16 +179,29 @@ void TfrmPrincipal::changeEvent(QEvent* event) {
         guarded([&] { ApplicationEvents1Minimize(this); });
 }
 
+namespace {
+// A termination request that came during start-up (inside one of its boxes, or while the
+// database was opened) closes the window now; true when the program is closing.
+bool encerrarSePedido() {
+    handlePendingTerminationSignal();
+    return Application::encerrando();
+}
+} // namespace
+
 void TfrmPrincipal::FormCreate(QObject*) {
     MD = new TMD();
+    acompanharBanco();
     try {
         MD->DataModuleCreate(MD);
     } catch (const ProcessEnd&) {
+        encerrarSePedido();
         throw;
     } catch (const std::exception& e) {
         // Start-up goes on without the steps after the failing one.
         dialogs::standardError(failureMessage(e));
     }
+    // A program that has logged its close never goes on to show its window.
+    if (encerrarSePedido()) throw ProcessEnd{};
     GravarLogOuAvisar(QStringLiteral(">>> Iniciou a Catraca"));
 }
 
@@ -192,7 +228,8 @@ void TfrmPrincipal::showEvent(QShowEvent* event) {
 }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* event) {
-    guarded([&] { FormClose(this); });
+    // Two termination requests read at once close the program once.
+    if (!Application::encerrando()) guarded([&] { FormClose(this); });
     event->accept();
 }
 

@@ -83,6 +83,8 @@ public:
 
     // Shows a turnstile connection's line in the pane it names.
     void mostrarLinha(Painel painel, const QString& texto);
+    // The tray icon's hint and picture after a turnstile or the database came up or went down.
+    void atualizarBandeja();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -96,7 +98,15 @@ private:
     void wireHandlers();
     void centreOnDesktop();
 
+    // Tells the tray of the data module's changes between answering and not.
+    void acompanharBanco();
+
     bool shown_ = false;
+    QIcon icone_;
+    QIcon iconeAlerta_;
+    bool alerta_ = false;
+    // Set by the first pass over the turnstiles; the timer rebuilds only after it.
+    bool primeiraPassagemFeita_ = false;
 
     class Passagem;
     // Passes over Clients on the stack, and a rebuild asked for during one.

@@ -28,6 +28,7 @@ void TClienteGPRS::mostrarRecebido(const QString& text) {
 }
 
 void TClienteGPRS::doOnConnect(QObject*, TClientWinSocket*) {
+    emit conexaoMudou();
     try {
         emit linha(Painel::Eventos, QStringLiteral("Catraca[") + gs_NomeCatraca +
                                         QStringLiteral("] conectada em ") + Host + u'.');
@@ -140,6 +141,7 @@ void TClienteGPRS::responderPendentesDepois() {
 }
 
 void TClienteGPRS::doError(QObject*, TClientWinSocket*, TErrorEvent, int& ErroCode) {
+    emit conexaoMudou();
     if (ErroCode == winsock::kTimedOut)
         emit linha(Painel::Eventos, QStringLiteral("Catraca[") + gs_NomeCatraca +
                                         QStringLiteral("] desligada ou IP[") + Host +

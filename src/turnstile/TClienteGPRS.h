@@ -35,6 +35,8 @@ public:
 signals:
     // A line for one of the panes, in the order the connection wrote them.
     void linha(Painel painel, const QString& texto);
+    // The connection came up or went down.
+    void conexaoMudou();
 
 private:
     void mostrarRecebido(const QString& text);

@@ -1,12 +1,16 @@
 #include "Files.h"
+#include "platform/failure.h"
 #include "platform/textfile.h"
 #include "base/untFuncoes.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -137,4 +141,29 @@ TEST_F(ActivityLog, TwoProcessesLoseNoLineAndNeverInterleave) {
     }
     EXPECT_EQ(next[0], kLines);
     EXPECT_EQ(next[1], kLines);
+}
+
+// The disk fills in the middle of a line (here a file-size limit cuts the write short): the
+// failure is raised, and the next line still starts on a line of its own.
+TEST_F(ActivityLog, LineCutShortDoesNotGlueTheNextOne) {
+    GravarLogTXT(QStringLiteral("antes"));
+    const auto size = static_cast<rlim_t>(QFileInfo(logPath()).size());
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = before;
+    limited.rlim_cur = size + 30;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    EXPECT_THROW(GravarLogTXT(QString(100, u'x')), EInOutError);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &before), 0);
+    std::signal(SIGXFSZ, previousHandler);
+
+    GravarLogTXT(QStringLiteral("depois"));
+    const QList<QByteArray> lines = testfiles::readAll(logPath()).split('\n');
+    ASSERT_EQ(lines.size(), 4) << testfiles::readAll(logPath()).constData();
+    // The 30 bytes of the cut line, ended by the CR LF written before the next.
+    EXPECT_EQ(lines[1].size(), 31);
+    EXPECT_TRUE(lines[1].endsWith("xxx\r")) << lines[1].constData();
+    EXPECT_TRUE(lines[2].endsWith(" depois\r"));
+    EXPECT_TRUE(kStamp.match(QString::fromLatin1(lines[2])).hasMatch()) << lines[2].constData();
 }

@@ -251,3 +251,21 @@ TEST_F(CardDialog, LargeRangesAskFirst) {
         EXPECT_EQ(dialogs.shown.size(), c.runs ? 1u : 0u);
     }
 }
+
+// A reconnect failed while the server was down and left the connection closed; once the server
+// is back, a range insert opens it again and writes every card.
+TEST_F(CardDialog, RangeInsertAfterAFailedReconnect) {
+    const int esperaAntes = TMD::EsperaReconexaoMs;
+    TMD::EsperaReconexaoMs = 10;
+    QDir().mkpath(PastaExecutavel() + QStringLiteral("ControleCatraca"));
+    FirebirdServer::shared().stop();
+    std::unique_ptr<db::TDataSet> q;
+    EXPECT_EQ(MD->Consultar(QStringLiteral("SELECT * FROM CADCARTAO"), q, 1), 0);
+    FirebirdServer::shared().start();
+    TMD::EsperaReconexaoMs = esperaAntes;
+    ASSERT_FALSE(MD->ibdConexao.Connected());
+
+    insert(QStringLiteral("2000"), QStringLiteral("2002"));
+    EXPECT_EQ(dialogs.shown, (std::vector<ShownDialog>{{dialogs::Kind::Information, QStringLiteral("Cartões inseridos!")}}));
+    EXPECT_EQ(cards(), newCards(2000, 2002));
+}

@@ -34,12 +34,14 @@ public:
         return texts;
     }
 
-    std::unique_ptr<QProcess> start() const {
+    // On the offscreen platform, where no box is shown, or on an X display, with real boxes.
+    std::unique_ptr<QProcess> start(const QString& display = QString()) const {
         auto p = std::make_unique<QProcess>();
         p->setWorkingDirectory(work.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VORTALIS_DRIVE_C"), driveC.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), display.isEmpty() ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+        if (!display.isEmpty()) env.insert(QStringLiteral("DISPLAY"), display);
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("pt_BR.UTF-8"));
         p->setProcessEnvironment(env);
         p->start(executable(), {});

@@ -2,6 +2,7 @@
 // listens, and whose exit status says whether every read got its reply. The tests play
 // Vortalis's side themselves with a socket on 127.0.0.1 that answers, stays silent or misbehaves.
 #include "QtPrinters.h"
+#include "SimulatedController.h"
 #include "turnstile/FrameAssembler.h"
 #include "turnstile/codec.h"
 
@@ -17,14 +18,7 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using sim::waitUntil;
 
 quint16 freePort() {
     QTcpServer probe;

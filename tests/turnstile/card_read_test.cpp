@@ -5,10 +5,12 @@
 #include "ModalBox.h"
 #include "ProgramUnderTest.h"
 #include "SimulatedController.h"
+#include "shell/Application.h"
 #include "turnstile/codec.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -282,6 +284,52 @@ TEST_F(CardRead, UncaughtFailureInTheDecisionShowsTheErrorBoxAndTheConnectionLiv
     controller.sendRead(QStringLiteral("123"));
     ASSERT_TRUE(controller.waitForReplies(1));
     EXPECT_EQ(controller.replies(), QStringList{kRespostaLiberado});
+}
+
+// The log's disk is full: every read's decision fails with a failure nobody catches. While the
+// first one's box is open, the other turnstile's read fails too; it opens no box of its own, and
+// neither read is answered.
+TEST_F(CardRead, ErrorBoxesNeverPileUp) {
+    sim::SimulatedController second;
+    ASSERT_NO_FATAL_FAILURE(addSecondTurnstile(second));
+    QFile::remove(testlog::path());
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), testlog::path()));
+    const auto previous = dialogs::setPresenter({});
+    showMessageBoxes(); // the program's real boxes, on the offscreen screen
+    const auto openBoxes = [] {
+        QList<QMessageBox*> boxes;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible()) boxes << box;
+        return boxes;
+    };
+    const auto readsTaken = [&] {
+        return window().mmRecebidosAscii->text().count(QStringLiteral(" Comanda = "));
+    };
+    qsizetype most = 0;
+    bool secondSent = false;
+    QDeadlineTimer settled;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const QList<QMessageBox*> boxes = openBoxes();
+        most = std::max(most, boxes.size());
+        if (!boxes.isEmpty() && !secondSent) {
+            secondSent = true;
+            second.sendRead(QStringLiteral("124"));
+        }
+        if (readsTaken() < 2) settled.setRemainingTime(300);
+        if (readsTaken() >= 2 && settled.hasExpired())
+            for (QMessageBox* box : boxes)
+                box->done(0);
+    });
+    watch.start(10);
+    controller.sendRead(QStringLiteral("123"));
+    EXPECT_TRUE(eventually([&] { return readsTaken() >= 2 && openBoxes().isEmpty() && most > 0; }));
+    watch.stop();
+    dialogs::setPresenter(previous);
+    EXPECT_EQ(most, 1);
+    QTest::qWait(200);
+    EXPECT_TRUE(controller.replies().isEmpty());
+    EXPECT_TRUE(second.replies().isEmpty());
 }
 
 TEST_F(CardRead, RefusedConnectionMarkerIsCreatedOnce) {

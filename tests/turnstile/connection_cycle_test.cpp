@@ -204,6 +204,25 @@ TEST_F(ConnectionCycle, RebuildAskedForDuringAPassWaitsForItsEnd) {
     EXPECT_EQ(w.Clients[1]->gs_NomeCatraca, QStringLiteral("B"));
 }
 
+// A start-up box stays open longer than the rebuild interval: the timer ticks in its loop before
+// the window's first pass, and that pass still makes one connection per turnstile.
+TEST_F(ConnectionCycle, TimerBeforeTheFirstPassBuildsNothing) {
+    sim::SimulatedController a;
+    ASSERT_TRUE(a.listen());
+    addTurnstiles({catraca(1, QStringLiteral("A"), QStringLiteral("127.0.0.1"), QString::number(a.port()))});
+    TfrmPrincipal& w = program->window();
+    int ticks = 0;
+    QObject::connect(w.tmrConectarCatracas, &QTimer::timeout, w.tmrConectarCatracas, [&] { ++ticks; });
+    w.tmrConectarCatracas->setInterval(20);
+    EXPECT_TRUE(showModalBoxUntil([&] { return ticks >= 3; }));
+    w.tmrConectarCatracas->stop();
+    w.ConfigurarCatracas(); // the window's first showing
+    ASSERT_TRUE(a.waitForConnections(1));
+    QTest::qWait(300);
+    EXPECT_EQ(w.TotalClients(), 1);
+    EXPECT_EQ(a.connectionsAccepted(), 1);
+}
+
 TEST_F(ConnectionCycle, TurnstileDeactivatedBetweenLoadAndRefresh) {
     sim::SimulatedController a;
     ASSERT_TRUE(a.listen());

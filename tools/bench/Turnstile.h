@@ -1,22 +1,23 @@
 #pragma once
-// A simulated turnstile of the benchmark: one read outstanding at a time, timed at the
-// controller from the moment the read frame is sent to the moment the whole reply frame is in.
-// The program drops and rebuilds its turnstile connections every 30 seconds; a read lost with a
-// dropped connection is sent again on the new one, as a controller does, and its time runs on
-// from the first sending: that is how long the guest waited.
+// A simulated turnstile of the benchmark, for the program and for the floor alike: one read
+// outstanding at a time, timed at the controller from the moment the read frame is sent to the
+// moment the whole reply frame is in. A read lost with a dropped connection (the program drops
+// and rebuilds its connections every 30 seconds) is sent again on the new one, as a controller
+// does, and its time runs on from the first sending: that is how long the guest waited.
+#include "Gate.h"
 #include "SimulatedController.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <functional>
 
 namespace bench {
 
 enum Path { kShort, kRefuse, kClose, kPaths };
+inline constexpr const char* kPathNames[] = {"short", "refuse", "close"};
 
 struct Card {
     QString chip;
-    Path path;
+    Path path = kShort;
 };
 
 class Turnstile : public QObject {
@@ -30,7 +31,7 @@ public:
     bool listen() { return sim_.listen(); }
     quint16 port() const { return sim_.port(); }
     bool isConnected() const { return sim_.isConnected(); }
-    bool busy() const { return busy_; }
+    bool busy() const { return gate_.waiting(); }
     const Card& card() const { return card_; }
     // Replies that came with no read waiting for them.
     int strays() const { return strays_; }
@@ -39,15 +40,11 @@ public:
     void read(const Card& card);
 
 private:
-    void resendWhenAlone();
-
     sim::SimulatedController sim_;
-    QElapsedTimer clock_;
+    sim::Gate gate_{sim_};
     Card card_;
-    bool busy_ = false;
     int strays_ = 0;
     int resent_ = 0;
-    int sentOnConnection_ = 0; // the accept count when the outstanding read last went out
     Replied replied_;
 };
 

@@ -3,8 +3,10 @@
 // venue-sized shop database; this drives 32 simulated turnstiles, injects the faults, checks
 // every reply and the program's health, and prints a summary. Exits 1 on a wrong or late
 // answer, a death, a process that lingers, a leak or a malformed activity-log line.
-#include "Gate.h"
+#include "ProcessFigures.h"
 #include "Referee.h"
+#include "Tools.h"
+#include "Turnstile.h"
 #include "Venue.h"
 
 #include <QCommandLineParser>
@@ -22,7 +24,7 @@
 #include <signal.h>
 
 namespace {
-using soak::Gate;
+using soak::Turnstile;
 
 void say(const QString& text) {
     std::printf("%s %s\n", qPrintable(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))),
@@ -45,33 +47,21 @@ void runEvents(int ms) {
     loop.exec();
 }
 
-bool runTool(const QString& program, const QStringList& args, const QByteArray& input = {}) {
-    QProcess p;
-    p.start(program, args);
-    p.write(input);
-    p.closeWriteChannel();
-    // The tool runs while the simulated turnstiles keep being served.
-    while (!p.waitForFinished(50))
-        QCoreApplication::processEvents();
-    if (p.exitCode() == 0) return true;
-    say(QStringLiteral("%1 failed: %2").arg(program, QString::fromLocal8Bit(p.readAllStandardError())));
-    return false;
+bool succeeded(const QString& program, const tools::ToolRun& run) {
+    if (!run.ok) say(QStringLiteral("%1 failed: %2").arg(program, run.errors));
+    return run.ok;
+}
+
+bool runTool(const QString& program, const QStringList& args) {
+    return succeeded(program, tools::runTool(program, args));
 }
 
 bool sql(const Settings& s, const QString& statements) {
-    return runTool(QStringLiteral("isql-fb"),
-                   {QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("-user"),
-                    QStringLiteral("SYSDBA"), QStringLiteral("-password"), QStringLiteral("kestrelio"),
-                    s.database},
-                   (statements + QStringLiteral("\nCOMMIT;\n")).toLatin1());
+    return succeeded(QStringLiteral("isql-fb"), tools::isql(s.database, statements));
 }
 
 qint64 residentKb(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return 0;
+    return tools::residentKb(pid).value_or(0);
 }
 
 // Lines of the activity log that are not "dd/mm/yyyy hh:nn:ss:zzz text" ending in CR LF. A
@@ -96,8 +86,8 @@ QStringList malformedLogLines(const QString& path) {
     return bad;
 }
 
-Gate::Behaviour behaviourOf(int n) {
-    using B = Gate::Behaviour;
+Turnstile::Behaviour behaviourOf(int n) {
+    using B = Turnstile::Behaviour;
     static const B kinds[] = {B::Split,  B::Split,  B::Garbage,    B::Garbage,    B::Joined, B::Joined,
                               B::Resets, B::Resets, B::SlowReader, B::SlowReader, B::Flood};
     return n >= 20 && n < 31 ? kinds[n - 20] : B::Plain;
@@ -134,15 +124,15 @@ int main(int argc, char** argv) {
     soak::Referee referee;
 
     // 32 turnstiles, one row each, and a row whose controller refuses every connection.
-    std::vector<std::unique_ptr<Gate>> gates;
+    std::vector<std::unique_ptr<Turnstile>> turnstiles;
     QStringList rows;
     for (int n = 0; n < 32; ++n) {
-        gates.push_back(std::make_unique<Gate>(QStringLiteral("Catraca %1").arg(n + 1), behaviourOf(n), venue,
-                                               referee, 1000 + n));
-        if (!gates.back()->listen()) return say(QStringLiteral("no port to listen on")), 1;
+        turnstiles.push_back(std::make_unique<Turnstile>(QStringLiteral("Catraca %1").arg(n + 1),
+                                                         behaviourOf(n), venue, referee, 1000 + n));
+        if (!turnstiles.back()->listen()) return say(QStringLiteral("no port to listen on")), 1;
         rows << QStringLiteral("INSERT INTO CADCATRACA VALUES (%1, 'Catraca %1', '127.0.0.1', '%2', 'S');")
                     .arg(n + 1)
-                    .arg(gates.back()->port());
+                    .arg(turnstiles.back()->port());
     }
     sim::SimulatedController refusing(sim::SimulatedController::Mode::Refuse);
     refusing.listen();
@@ -171,10 +161,10 @@ int main(int argc, char** argv) {
     if (!program.waitForStarted()) return say(QStringLiteral("Vortalis did not start")), 1;
     const qint64 pid = program.processId();
     say(QStringLiteral("Vortalis started, pid %1; waiting for the turnstiles to be connected").arg(pid));
-    // The first pass reaches every gate but the refusing one within moments.
+    // The first pass reaches every turnstile but the refusing one within moments.
     runEvents(3000);
-    for (auto& gate : gates)
-        gate->start();
+    for (auto& turnstile : turnstiles)
+        turnstile->start();
 
     QElapsedTimer elapsed;
     elapsed.start();
@@ -192,15 +182,15 @@ int main(int argc, char** argv) {
         referee.outageEnds();
         say(QStringLiteral("database server back"));
     };
-    std::unique_ptr<Gate> replacement;
+    std::unique_ptr<Turnstile> replacement;
     while (!died && elapsed.elapsed() < runMs) {
         runEvents(1000);
         const double done = static_cast<double>(elapsed.elapsed()) / static_cast<double>(runMs);
         const qint64 kb = residentKb(pid);
         peakKb = std::max(peakKb, kb);
         if (baselineKb == 0 && done >= 0.4) baselineKb = kb;
-        for (auto& gate : gates)
-            gate->checkWaiting();
+        for (auto& turnstile : turnstiles)
+            turnstile->checkWaiting();
         if (replacement) replacement->checkWaiting();
         if (step == 0 && done >= 0.25) {
             ++step;
@@ -208,13 +198,13 @@ int main(int argc, char** argv) {
         } else if (step == 1 && done >= 0.40) {
             ++step;
             say(QStringLiteral("switching off the row of Catraca 32"));
-            gates[31]->stop();
-            gates[31]->setExpectingAnswers(false);
+            turnstiles[31]->stop();
+            turnstiles[31]->setExpectingAnswers(false);
             sql(s, QStringLiteral("UPDATE CADCATRACA SET CAT_ATIVO = 'N' WHERE CAT_CODIGO = 32;"));
         } else if (step == 2 && done >= 0.50) {
             ++step;
-            replacement = std::make_unique<Gate>(QStringLiteral("Catraca 32 nova"), Gate::Behaviour::Plain,
-                                                 venue, referee, 2032);
+            replacement = std::make_unique<Turnstile>(QStringLiteral("Catraca 32 nova"),
+                                                      Turnstile::Behaviour::Plain, venue, referee, 2032);
             replacement->listen();
             say(QStringLiteral("switching the row of Catraca 32 on again, at another port"));
             sql(s, QStringLiteral("UPDATE CADCATRACA SET CAT_ATIVO = 'S', CAT_DESCRICAO = 'Catraca 32 nova', "
@@ -229,20 +219,20 @@ int main(int argc, char** argv) {
     const qint64 endKb = residentKb(pid);
 
     // Time is up: no new reads; those on their way get their answers.
-    for (auto& gate : gates)
-        gate->stop();
+    for (auto& turnstile : turnstiles)
+        turnstile->stop();
     if (replacement) replacement->stop();
     QDeadlineTimer draining(soak::Referee::kMaxWaitSeconds * 1000);
     auto allIdle = [&] {
         bool idle = !replacement || replacement->idle();
-        for (auto& gate : gates)
-            idle = idle && gate->idle();
+        for (auto& turnstile : turnstiles)
+            idle = idle && turnstile->idle();
         return idle;
     };
     while (!died && !allIdle() && !draining.hasExpired())
         runEvents(500);
-    for (auto& gate : gates)
-        gate->checkWaiting();
+    for (auto& turnstile : turnstiles)
+        turnstile->checkWaiting();
 
     // The close: the program must end within a few seconds of SIGTERM.
     bool lingered = false;

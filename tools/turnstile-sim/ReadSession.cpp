@@ -1,15 +1,11 @@
 #include "ReadSession.h"
 
-#include "turnstile/codec.h"
-
 #include <QTime>
 #include <cstdio>
 
 namespace sim {
 
 namespace {
-// Bytes a noisy line adds before a frame; none of them can start one.
-const QByteArray kNoise("\r\nnoise\x01\xff", 9);
 // After the last read, replies that nobody asked for (a second one to a joined write, say) still
 // have a moment to show themselves.
 constexpr int kLingerMs = 200;
@@ -38,12 +34,19 @@ ReadSession::ReadSession(const Options& options, SimulatedController& controller
     : QObject(parent), options_(options), controller_(controller),
       total_(options.repeat == 0 ? -1 : static_cast<qint64>(options.reads.size()) * options.repeat) {
     pause_.setSingleShot(true);
-    timeout_.setSingleShot(true);
     connect(&pause_, &QTimer::timeout, this, &ReadSession::sendNext);
-    connect(&timeout_, &QTimer::timeout, this, &ReadSession::timedOut);
     connect(&controller_, &SimulatedController::connectionAccepted, this, &ReadSession::connected);
-    connect(&controller_, &SimulatedController::connectionClosed, this, &ReadSession::disconnected);
-    connect(&controller_, &SimulatedController::replyReceived, this, &ReadSession::replied);
+    gate_ = std::make_unique<Gate>(controller_);
+    gate_->setPatience(options.timeoutMs);
+    connect(gate_.get(), &Gate::replied, this, &ReadSession::replied);
+    connect(gate_.get(), &Gate::stray, this, &ReadSession::unasked);
+    connect(gate_.get(), &Gate::gaveUp, this, &ReadSession::timedOut);
+    connect(gate_.get(), &Gate::resent, this, [](const QString& comanda) {
+        say(QStringLiteral("resending comanda %1: the connection was rebuilt").arg(comanda));
+    });
+    connect(gate_.get(), &Gate::strandedRead, this, [](const QString& comanda) {
+        say(QStringLiteral("connection closed: comanda %1 waits for Vortalis to connect again").arg(comanda));
+    });
 }
 
 void ReadSession::stopAfter(int seconds) {
@@ -52,34 +55,14 @@ void ReadSession::stopAfter(int seconds) {
 
 void ReadSession::connected() {
     say(QStringLiteral("Vortalis connected"));
-    if (!write_.isEmpty()) {
-        resendWhenAlone();
-    } else if (!started_) {
+    // A read waiting for its reply is the gate's to send again.
+    if (gate_->waiting()) return;
+    if (!started_) {
         started_ = true;
         pause_.start(options_.intervalMs);
     } else if (waitingForConnection_) {
         sendNext();
     }
-}
-
-void ReadSession::disconnected() {
-    if (write_.isEmpty()) return;
-    if (controller_.isConnected()) return resendWhenAlone();
-    timeout_.stop();
-    say(QStringLiteral("connection closed: comanda %1 waits for Vortalis to connect again")
-            .arg(write_.last()));
-}
-
-void ReadSession::resendWhenAlone() {
-    // A read sent while Vortalis was replacing the connection never arrived: it is sent again,
-    // as a controller does when its read goes unanswered; but only once the older connections
-    // have ended, so that a reply still on its way there is not answered twice.
-    if (!controller_.isConnected() || controller_.openConnections() != 1) return;
-    if (sentOnConnection_ == controller_.connectionsAccepted()) return;
-    sentOnConnection_ = controller_.connectionsAccepted();
-    say(QStringLiteral("resending comanda %1: the connection was rebuilt").arg(write_.last()));
-    controller_.sendRead(write_.last());
-    timeout_.start(options_.timeoutMs);
 }
 
 QString ReadSession::nextComanda() {
@@ -94,52 +77,44 @@ void ReadSession::sendNext() {
         return;
     }
     waitingForConnection_ = false;
-    write_ = {nextComanda()};
-    if (options_.join && !allTaken()) write_ << nextComanda();
+    // The comandas of one write; only the last one is to be answered.
+    QStringList write{nextComanda()};
+    if (options_.join && !allTaken()) write << nextComanda();
 
-    QByteArray bytes = options_.garbage ? kNoise : QByteArray();
-    for (const QString& comanda : write_)
-        bytes += SimulatedController::frame(cardReadRequest(comanda));
+    QByteArray before = options_.garbage ? SimulatedController::kNoise : QByteArray();
+    if (write.size() == 2) before += Gate::frameOf(write.first());
     QStringList how;
     if (options_.garbage) how << QStringLiteral("after noise");
     if (options_.split) how << QStringLiteral("in two writes");
     const QString manner =
         how.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(how.join(QStringLiteral(", ")));
-    say(QStringLiteral("read of comanda %1%2").arg(write_.first(), manner));
-    if (write_.size() == 2)
+    say(QStringLiteral("read of comanda %1%2").arg(write.first(), manner));
+    if (write.size() == 2)
         say(QStringLiteral("read of comanda %1 in the same write: only this one is to be answered%2")
-                .arg(write_.last(), manner));
-    sent_ += static_cast<int>(write_.size());
-    sentOnConnection_ = controller_.connectionsAccepted();
-
-    if (options_.split)
-        controller_.sendSplit(bytes, static_cast<int>(bytes.size() / 2));
-    else
-        controller_.sendRaw(bytes);
-    timeout_.start(options_.timeoutMs + (options_.split ? SimulatedController::kSplitPauseMs : 0));
+                .arg(write.last(), manner));
+    sent_ += static_cast<int>(write.size());
+    const auto size = before.size() + Gate::frameOf(write.last()).size();
+    gate_->read(write.last(), before, options_.split ? static_cast<int>(size / 2) : 0);
 }
 
-void ReadSession::replied(const QString& reply) {
-    if (write_.isEmpty()) {
-        ++unasked_;
-        say(QStringLiteral("reply with no read waiting: %1").arg(decoded(reply)));
-        return;
-    }
-    timeout_.stop();
+void ReadSession::replied(const QString& comanda, const QString& reply) {
     ++answered_;
-    say(QStringLiteral("reply to comanda %1: %2").arg(write_.last(), decoded(reply)));
-    endOfRead();
+    say(QStringLiteral("reply to comanda %1: %2").arg(comanda, decoded(reply)));
+    endOfRead(comanda);
 }
 
-void ReadSession::timedOut() {
+void ReadSession::unasked(const QString& reply) {
+    ++unasked_;
+    say(QStringLiteral("reply with no read waiting: %1").arg(decoded(reply)));
+}
+
+void ReadSession::timedOut(const QString& comanda) {
     ++unanswered_;
-    say(QStringLiteral("comanda %1 got no reply within %2 s").arg(write_.last(), options_.timeoutText));
-    endOfRead();
+    say(QStringLiteral("comanda %1 got no reply within %2 s").arg(comanda, options_.timeoutText));
+    endOfRead(comanda);
 }
 
-void ReadSession::endOfRead() {
-    const QString comanda = write_.last();
-    write_.clear();
+void ReadSession::endOfRead(const QString& comanda) {
     if (options_.resetAfterRead && controller_.isConnected()) {
         say(QStringLiteral("resetting the connection after comanda %1").arg(comanda));
         controller_.resetConnection();
@@ -151,12 +126,12 @@ void ReadSession::endOfRead() {
 void ReadSession::timeUp() {
     stopping_ = true;
     pause_.stop();
-    if (write_.isEmpty()) return finish();
+    if (!gate_->waiting()) return finish();
     // A read left without a connection cannot be answered any more.
-    if (!timeout_.isActive()) {
+    if (gate_->stranded()) {
         ++unanswered_;
-        say(QStringLiteral("comanda %1 got no reply: the time is up").arg(write_.last()));
-        write_.clear();
+        say(QStringLiteral("comanda %1 got no reply: the time is up").arg(gate_->comanda()));
+        gate_->forget();
         finish();
     }
 }
@@ -164,7 +139,6 @@ void ReadSession::timeUp() {
 void ReadSession::finish() {
     if (finishing_) return;
     finishing_ = true;
-    timeout_.stop();
     pause_.stop();
     QTimer::singleShot(kLingerMs, this, &ReadSession::report);
 }

@@ -2,10 +2,12 @@
 // The reads of turnstile-sim: one write at a time on the newest connection, each waiting for its
 // reply or its timeout, every outcome printed with the time. The status at the end says whether
 // every read sent was answered.
+#include "Gate.h"
 #include "Options.h"
 #include "SimulatedController.h"
 
 #include <QTimer>
+#include <memory>
 
 namespace sim {
 
@@ -26,12 +28,11 @@ signals:
 
 private:
     void connected();
-    void disconnected();
-    void resendWhenAlone();
     void sendNext();
-    void replied(const QString& reply);
-    void timedOut();
-    void endOfRead();
+    void replied(const QString& comanda, const QString& reply);
+    void unasked(const QString& reply);
+    void timedOut(const QString& comanda);
+    void endOfRead(const QString& comanda);
     void timeUp();
     void finish();
     void report();
@@ -40,13 +41,12 @@ private:
 
     const Options& options_;
     SimulatedController& controller_;
+    // Made after the session's own handlers are connected, so that "Vortalis connected" is
+    // said before the gate sends a read again on the new connection.
+    std::unique_ptr<Gate> gate_;
     qint64 total_;     // comandas to send; -1 for ever
     qint64 taken_ = 0; // comandas taken from the list so far
-    // The comandas of the write waiting for its reply; the last one is the one to be answered.
-    QStringList write_;
-    int sentOnConnection_ = 0; // the connection count when write_ last went out
     QTimer pause_;
-    QTimer timeout_;
     bool started_ = false;
     bool waitingForConnection_ = false;
     bool stopping_ = false;

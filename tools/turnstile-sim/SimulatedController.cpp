@@ -16,6 +16,15 @@ namespace sim {
 namespace {
 constexpr qint64 kChunk = 64 * 1024;
 
+sockaddr_in loopback(quint16 port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+} // namespace
+
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     while (!condition()) {
@@ -25,15 +34,6 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     }
     return true;
 }
-
-sockaddr_in loopback(quint16 port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-} // namespace
 
 SimulatedController::SimulatedController(Mode mode, QObject* parent) : QObject(parent), mode_(mode) {
     connect(&server_, &QTcpServer::newConnection, this, &SimulatedController::accept);
@@ -86,10 +86,12 @@ void SimulatedController::accept() {
         }
         current_ = socket;
         ++open_;
+        links_[socket].number = accepted_;
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             // What the connection delivered before its end has been taken by now.
             take(socket);
             --open_;
+            links_.erase(socket);
             socket->deleteLater();
             emit connectionClosed();
         });
@@ -99,17 +101,20 @@ void SimulatedController::accept() {
 }
 
 void SimulatedController::take(QTcpSocket* socket) {
-    if (readingPaused_ || !socket->isOpen()) return;
+    const auto link = links_.find(socket);
+    if (readingPaused_ || !socket->isOpen() || link == links_.end()) return;
     const QByteArray bytes = socket->readAll();
     if (bytes.isEmpty()) return;
     received_.push_back({QDateTime::currentDateTime(), bytes});
-    unscanned_ += bytes;
+    link->second.unscanned += bytes;
     const qsizetype known = frames_.size();
-    scan();
-    // Copied first: a receiver may reset the connection, which takes its last bytes.
+    scan(link->second.unscanned);
+    // Copied first: a receiver may reset the connection, which takes its last bytes and ends
+    // its link.
     const QList<QByteArray> fresh = frames_.mid(known);
+    const int connection = link->second.number;
     for (const QByteArray& f : fresh)
-        emit replyReceived(unwrapFrame(f));
+        emit replyReceived(unwrapFrame(f), connection);
 }
 
 void SimulatedController::setReadingPaused(bool paused) {
@@ -170,21 +175,20 @@ void SimulatedController::sendSplit(const QByteArray& bytes, int at) {
     QTimer::singleShot(kSplitPauseMs, this, [this, rest = bytes.mid(at)] { sendRaw(rest); });
 }
 
-void SimulatedController::scan() {
+void SimulatedController::scan(QByteArray& unscanned) {
     qsizetype i = 0;
-    while (i + 3 <= unscanned_.size()) {
-        if (static_cast<uint8_t>(unscanned_[i]) != 0x02) {
+    while (i + 3 <= unscanned.size()) {
+        if (static_cast<uint8_t>(unscanned[i]) != 0x02) {
             ++i; // not a frame start: skip it
             continue;
         }
-        const int n =
-            static_cast<uint8_t>(unscanned_[i + 1]) | (static_cast<uint8_t>(unscanned_[i + 2]) << 8);
-        if (i + n + 5 > unscanned_.size()) break;
-        frames_ << unscanned_.mid(i, n + 5);
+        const int n = static_cast<uint8_t>(unscanned[i + 1]) | (static_cast<uint8_t>(unscanned[i + 2]) << 8);
+        if (i + n + 5 > unscanned.size()) break;
+        frames_ << unscanned.mid(i, n + 5);
         i += n + 5;
     }
     // Only the start of a frame still incomplete is kept for the next bytes.
-    unscanned_.remove(0, i);
+    unscanned.remove(0, i);
 }
 
 QStringList SimulatedController::replies() const {

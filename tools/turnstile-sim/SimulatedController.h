@@ -10,9 +10,14 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace sim {
+
+// Runs the event loop until the condition holds (true) or the time is up (false).
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 30000);
 
 class SimulatedController : public QObject {
     Q_OBJECT
@@ -42,6 +47,8 @@ public:
     // Connections accepted and not closed yet: the program's newest, and older ones it has not
     // closed so far.
     int openConnections() const { return open_; }
+    // Connections are numbered from 1 in the order they were accepted; the newest one's number
+    // is the count so far.
     int connectionsAccepted() const { return accepted_; }
 
     // Sends on the newest connection.
@@ -74,11 +81,14 @@ public:
     bool waitForReplies(int count, int timeoutMs = 30000);
 
     static QByteArray frame(const QString& text);
+    // What a noisy line puts before a frame; none of these bytes can start one.
+    inline static const QByteArray kNoise{"\r\nnoise\x01\xff", 9};
 
 signals:
     void connectionAccepted();
     void connectionClosed();
-    void replyReceived(const QString& text);
+    // A frame the program sent on the connection of that number.
+    void replyReceived(const QString& text, int connection);
 
 private:
     void accept();
@@ -90,13 +100,18 @@ private:
     int accepted_ = 0;
     int open_ = 0;
     std::vector<Chunk> received_;
-    // The received bytes not yet part of a frame: each byte is looked at once.
-    QByteArray unscanned_;
+    // An open connection: its number, and the bytes it delivered that are not yet part of a
+    // frame (each byte is looked at once).
+    struct Link {
+        int number = 0;
+        QByteArray unscanned;
+    };
+    std::unordered_map<QTcpSocket*, Link> links_;
     QList<QByteArray> frames_;
     qint64 floodLeft_ = 0;
     bool readingPaused_ = false;
     void take(QTcpSocket* socket);
-    void scan();
+    void scan(QByteArray& unscanned);
     std::vector<int> backlogFds_;
 };
 

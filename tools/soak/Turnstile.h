@@ -1,6 +1,7 @@
 #pragma once
-// One simulated turnstile of the soak: a controller that reads cards at random moments, one read
-// outstanding at a time, and misbehaves in its own way.
+// One simulated turnstile of the soak: a controller whose guests read cards at random moments,
+// one read outstanding at a time, and that misbehaves in its own way.
+#include "Gate.h"
 #include "Referee.h"
 #include "SimulatedController.h"
 #include "Venue.h"
@@ -12,7 +13,7 @@
 
 namespace soak {
 
-class Gate : public QObject {
+class Turnstile : public QObject {
     Q_OBJECT
 public:
     enum class Behaviour {
@@ -25,27 +26,25 @@ public:
         Flood,      // now and then sends a megabyte of noise
     };
 
-    Gate(QString name, Behaviour behaviour, Venue& venue, Referee& referee, unsigned seed);
+    Turnstile(QString name, Behaviour behaviour, Venue& venue, Referee& referee, unsigned seed);
 
     bool listen() { return sim_.listen(); }
     quint16 port() const { return sim_.port(); }
     const QString& name() const { return name_; }
 
-    // Reads go on while started; a stopped gate still waits for the answer to its last read.
+    // Reads go on while started; a stopped turnstile still waits for the answer to its last read.
     void start();
     void stop();
-    // A gate whose row is switched off expects no answers until it is switched on again.
+    // A turnstile whose row is switched off expects no answers until it is switched on again.
     void setExpectingAnswers(bool expecting);
-    bool idle() const { return !outstanding_; }
+    bool idle() const { return !gate_.waiting(); }
     // Counts a read that waited past the bound as unanswered, once.
     void checkWaiting();
 
 private:
     void readNow();
     void replied(const QString& reply);
-    void resendWhenAlone();
     void misbehave();
-    QByteArray frameOf(const Card& card) const;
 
     QString name_;
     Behaviour behaviour_;
@@ -53,13 +52,12 @@ private:
     Referee& referee_;
     std::mt19937 random_;
     sim::SimulatedController sim_;
+    sim::Gate gate_{sim_};
     QTimer next_;
     bool running_ = false;
     bool expecting_ = true;
-    std::optional<Card> outstanding_;
+    Card card_;                 // the card of the last read
     std::optional<Card> older_; // the joined read that a newer one superseded
-    QDateTime sentAt_;
-    int sentOnConnection_ = 0; // the accept count when the outstanding read last went out
     bool reportedLate_ = false;
     Outcome lastExpected_ = Outcome::SemCadastro;
 };

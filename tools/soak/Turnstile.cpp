@@ -1,0 +1,109 @@
+#include "Turnstile.h"
+
+namespace soak {
+
+Turnstile::Turnstile(QString name, Behaviour behaviour, Venue& venue, Referee& referee, unsigned seed)
+    : name_(std::move(name)), behaviour_(behaviour), venue_(venue), referee_(referee),
+      random_(seed), card_{QString(), Outcome::SemCadastro} {
+    next_.setSingleShot(true);
+    connect(&next_, &QTimer::timeout, this, &Turnstile::readNow);
+    // The gate's stray replies, which come after the row was switched off, are nobody's.
+    connect(&gate_, &sim::Gate::replied, this,
+            [this](const QString&, const QString& reply) { replied(reply); });
+    connect(&gate_, &sim::Gate::resent, this, [this] {
+        referee_.resent();
+        older_.reset();
+    });
+}
+
+void Turnstile::start() {
+    running_ = true;
+    // About one read a second, at random moments.
+    next_.start(std::uniform_int_distribution<int>(200, 1800)(random_));
+}
+
+void Turnstile::stop() {
+    running_ = false;
+    next_.stop();
+}
+
+void Turnstile::setExpectingAnswers(bool expecting) {
+    expecting_ = expecting;
+    if (!expecting) {
+        // Whatever was on its way is lost with the connection.
+        gate_.forget();
+        older_.reset();
+    }
+}
+
+void Turnstile::readNow() {
+    if (!running_) return;
+    if (expecting_ && !gate_.waiting() && sim_.isConnected()) {
+        // Each read of a kind other than the one before: an answer meant for the previous card
+        // never passes for this one's.
+        card_ = venue_.cardUnlike(lastExpected_);
+        lastExpected_ = card_.expected;
+        std::uniform_int_distribution<int> chance(0, 9);
+        QByteArray before;
+        switch (behaviour_) {
+        case Behaviour::Garbage:
+            before = sim::SimulatedController::kNoise;
+            break;
+        case Behaviour::Joined:
+            if (chance(random_) < 3) {
+                const Card first = venue_.cardUnlike(card_.expected);
+                before = sim::Gate::frameOf(first.chip);
+                older_ = first;
+                referee_.sent();
+            }
+            break;
+        default:
+            break;
+        }
+        reportedLate_ = false;
+        referee_.sent();
+        const auto size = static_cast<int>(before.size() + sim::Gate::frameOf(card_.chip).size());
+        gate_.read(card_.chip, before,
+                   behaviour_ == Behaviour::Split ? std::uniform_int_distribution<int>(1, size - 1)(random_)
+                                                  : 0);
+        misbehave();
+    }
+    next_.start(std::uniform_int_distribution<int>(500, 1500)(random_));
+}
+
+void Turnstile::misbehave() {
+    std::uniform_int_distribution<int> chance(0, 99);
+    switch (behaviour_) {
+    case Behaviour::Resets:
+        // The read just sent may be lost with the connection; it is sent again on the next one.
+        if (chance(random_) < 3) QTimer::singleShot(50, &sim_, [this] { sim_.resetConnection(); });
+        break;
+    case Behaviour::SlowReader:
+        if (chance(random_) < 10) {
+            sim_.setReadingPaused(true);
+            QTimer::singleShot(3000, &sim_, [this] { sim_.setReadingPaused(false); });
+        }
+        break;
+    case Behaviour::Flood:
+        if (chance(random_) < 2) sim_.sendFlood(1024 * 1024, 'Z');
+        break;
+    default:
+        break;
+    }
+}
+
+void Turnstile::replied(const QString& reply) {
+    // Two joined reads arrive together: only the newer may be answered.
+    if (older_) referee_.superseded();
+    older_.reset();
+    referee_.answered(name_, card_, reply, gate_.sentAt());
+}
+
+void Turnstile::checkWaiting() {
+    if (!gate_.waiting() || reportedLate_) return;
+    if (gate_.sentAt().secsTo(QDateTime::currentDateTime()) <= Referee::kMaxWaitSeconds) return;
+    reportedLate_ = true;
+    referee_.unanswered(name_, card_, gate_.sentAt());
+}
+
+} // namespace soak
