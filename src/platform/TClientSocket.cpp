@@ -4,77 +4,31 @@
 #include "platform/guard.h"
 
 #include <QStringList>
-#include <arpa/inet.h>
-#include <cerrno>
-#include <netinet/in.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace winsock {
-int fromErrno(int error) {
-    switch (error) {
-    case ECONNREFUSED:
-        return kRefused;
-    case ECONNRESET:
-    case EPIPE:
-        return kConnectionReset;
-    case ETIMEDOUT:
-        return kTimedOut;
-    case ENETUNREACH:
-    case EHOSTUNREACH:
-        return kHostUnreachable;
-    case EACCES:
-    case EPERM:
-        return kAccess;
-    case ENOBUFS:
-    case ENOMEM:
-        return kNoBuffers;
-    case EMFILE:
-    case ENFILE:
-        return kTooManySockets;
-    case EADDRINUSE:
-        return kAddressInUse;
-    case EADDRNOTAVAIL:
-        return kAddressNotAvailable;
-    case ECONNABORTED:
-        return kConnectionAborted;
-    case ENOTCONN:
-        return kNotConnected;
-    default:
-        return kNetworkDown;
-    }
-}
-
-int fromConnectErrno(int error) {
-    return error == EHOSTUNREACH ? kTimedOut : fromErrno(error);
-}
-} // namespace winsock
+#include <optional>
 
 namespace {
 // A dotted address in the short forms the platform's address parsing takes ("127.1" is
 // 127.0.0.1, the last part filling the bytes left), with every part in decimal: "010" is ten,
-// never eight. False for anything else.
-bool dottedAddress(const QString& text, in_addr& address) {
+// never eight. Nothing for anything else.
+std::optional<uint32_t> dottedAddress(const QString& text) {
     const QStringList parts = text.trimmed().split(u'.');
-    if (parts.size() > 4) return false;
+    if (parts.size() > 4) return std::nullopt;
     uint32_t value = 0;
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QString& part = parts[i];
-        if (part.isEmpty() || part.size() > 10) return false;
+        if (part.isEmpty() || part.size() > 10) return std::nullopt;
         uint64_t number = 0;
         for (QChar c : part) {
-            if (c < u'0' || c > u'9') return false;
+            if (c < u'0' || c > u'9') return std::nullopt;
             number = number * 10 + (c.unicode() - u'0');
         }
         const bool last = i == parts.size() - 1;
         const int bits = last ? 8 * (4 - static_cast<int>(i)) : 8;
-        if (number >> bits != 0) return false;
+        if (number >> bits != 0) return std::nullopt;
         value = last ? value | static_cast<uint32_t>(number)
                      : value | static_cast<uint32_t>(number) << (24 - 8 * i);
     }
-    address.s_addr = htonl(value);
-    return true;
+    return value;
 }
 
 // Switches a notifier off at once and frees it once back in the message loop: it may be the one
@@ -88,29 +42,24 @@ void retire(QSocketNotifier*& notifier) {
 } // namespace
 
 int TClientWinSocket::ReceiveBuf(void* Buf, int Count) {
-    const int fd = owner_.fd_;
     if (!Connected()) return 0;
-    if (Buf == nullptr && Count == -1) {
-        int waiting = 0;
-        return ::ioctl(fd, FIONREAD, &waiting) == 0 ? waiting : 0;
-    }
+    if (Buf == nullptr && Count == -1) return owner_.tcp_.bytesWaiting();
     if (Count <= 0) return 0;
-    const ssize_t n = ::recv(fd, Buf, static_cast<size_t>(Count), 0);
     // A close or an error shows at the next notification, when nothing is left to read.
-    return n > 0 ? static_cast<int>(n) : 0;
+    return owner_.tcp_.receive(Buf, Count).bytes;
 }
 
 int TClientWinSocket::SendBuf(const void* Buf, int Count) {
     TClientSocket& owner = owner_;
     if (!Connected() || Count <= 0) return 0;
-    ssize_t sent = 0;
+    int sent = 0;
     if (owner.unsent_.isEmpty()) {
-        sent = ::send(owner.fd_, Buf, static_cast<size_t>(Count), MSG_NOSIGNAL);
-        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            owner.fail(eeSend, winsock::fromErrno(errno), "send");
+        const platform::Transfer done = owner.tcp_.send(Buf, Count);
+        if (done.error != 0 && done.error != winsock::kWouldBlock) {
+            owner.fail(eeSend, done.error, "send");
             return 0;
         }
-        sent = std::max<ssize_t>(sent, 0);
+        sent = done.bytes;
     }
     if (sent < Count) {
         if (owner.unsent_.size() + (Count - sent) > TClientSocket::kMaxUnsent) {
@@ -149,32 +98,28 @@ void TClientSocket::setActive(bool value) {
         close();
         return;
     }
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw Failure(QStringLiteral("Não foi possível abrir um socket: erro %1 na operação 'socket'")
-                          .arg(winsock::fromErrno(errno)));
-    fd_ = fd;
+    const std::optional<uint32_t> address = dottedAddress(Host);
+    const platform::Endpoint to = platform::ipv4Endpoint(address.value_or(0), static_cast<uint16_t>(Port));
+    if (const int error = tcp_.open(to); error != 0)
+        throw Failure(
+            QStringLiteral("Não foi possível abrir um socket: erro %1 na operação 'socket'").arg(error));
     state_ = State::Connecting;
     ++attempt_;
-    readNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    readNotifier_ = new QSocketNotifier(tcp_.handle(), QSocketNotifier::Read, this);
     readNotifier_->setEnabled(false);
     connect(readNotifier_, &QSocketNotifier::activated, this, [this] { dispatch([&] { readable(); }); });
-    writeNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    writeNotifier_ = new QSocketNotifier(tcp_.handle(), QSocketNotifier::Write, this);
     connect(writeNotifier_, &QSocketNotifier::activated, this, [this] { dispatch([&] { writable(); }); });
 
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(Port));
-    if (!dottedAddress(Host, address.sin_addr)) {
+    if (!address) {
         writeNotifier_->setEnabled(false);
         failLater(eeLookup, winsock::kHostNotFound, "connect");
         return;
     }
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
-        errno != EINPROGRESS) {
+    if (const int error = tcp_.connect(to); error != 0 && error != winsock::kWouldBlock) {
         // Reported through the message loop, as every outcome of an attempt is.
         writeNotifier_->setEnabled(false);
-        failLater(eeConnect, winsock::fromConnectErrno(errno), "connect");
+        failLater(eeConnect, error, "connect");
         return;
     }
     // The write notification tells the outcome; the timer bounds the wait for it.
@@ -191,8 +136,9 @@ void TClientSocket::close() {
     connectTimer_.stop();
     retire(readNotifier_);
     retire(writeNotifier_);
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    // The connection is being given up: an error of the close itself has nobody left to tell,
+    // and the socket is released either way.
+    [[maybe_unused]] const int ignored = tcp_.close();
     state_ = State::Closed;
     unsent_.clear();
     ++attempt_;
@@ -200,27 +146,23 @@ void TClientSocket::close() {
 
 void TClientSocket::writable() {
     if (state_ == State::Connecting) {
-        int error = 0;
-        socklen_t length = sizeof error;
-        if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-        if (error == EINPROGRESS) return;
+        const int error = tcp_.pendingError();
+        if (error == winsock::kWouldBlock) return;
         if (error != 0) {
-            fail(eeConnect, winsock::fromConnectErrno(error), "connect");
+            fail(eeConnect, error, "connect");
             return;
         }
         connectFinished();
         return;
     }
     while (!unsent_.isEmpty()) {
-        const ssize_t sent =
-            ::send(fd_, unsent_.constData(), static_cast<size_t>(unsent_.size()), MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
-            fail(eeSend, winsock::fromErrno(errno), "send");
+        const platform::Transfer done = tcp_.send(unsent_.constData(), static_cast<int>(unsent_.size()));
+        if (done.error == winsock::kWouldBlock) return;
+        if (done.error != 0) {
+            fail(eeSend, done.error, "send");
             return;
         }
-        unsent_.remove(0, sent);
+        unsent_.remove(0, done.bytes);
     }
     writeNotifier_->setEnabled(false);
 }
@@ -235,26 +177,25 @@ void TClientSocket::connectFinished() {
 
 void TClientSocket::readable() {
     if (state_ != State::Connected) return;
-    int waiting = 0;
-    if (::ioctl(fd_, FIONREAD, &waiting) == 0 && waiting > 0) {
+    if (tcp_.bytesWaiting() > 0) {
         if (OnRead) {
             OnRead(this, &socket_);
         } else {
+            // Nobody reads them; an error shows at the next notification.
             char discard[4096];
-            [[maybe_unused]] ssize_t n = ::recv(fd_, discard, sizeof discard, 0);
+            [[maybe_unused]] const platform::Transfer dropped = tcp_.receive(discard, sizeof discard);
         }
         return;
     }
-    char probe;
-    const ssize_t n = ::recv(fd_, &probe, 1, MSG_PEEK);
-    if (n > 0) return; // bytes arrived meanwhile: the next notification reads them
-    if (n == 0) {
+    const platform::Transfer next = tcp_.peek();
+    if (next.bytes > 0) return; // bytes arrived meanwhile: the next notification reads them
+    if (next.error == 0) {
         // The controller closed the connection in order: no error.
         close();
         return;
     }
-    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
-    fail(eeReceive, winsock::fromErrno(errno), "recv");
+    if (next.error == winsock::kWouldBlock) return;
+    fail(eeReceive, next.error, "recv");
 }
 
 void TClientSocket::later(std::function<void()> event) {

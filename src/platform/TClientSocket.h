@@ -4,8 +4,10 @@
 // the message loop with the client and its connection object. Errors carry Winsock numbers; a
 // handler that leaves the code non-zero makes the client raise a failure of its own.
 //
-// Built on the operating system's sockets directly rather than QTcpSocket, which reports a
-// connection reset as an orderly close and buffers whatever a peer sends without limit.
+// Built on the platform's own TCP socket (platform/tcpsocket.h) rather than QTcpSocket, which
+// reports a connection reset as an orderly close and buffers whatever a peer sends without limit.
+#include "platform/tcpsocket.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
@@ -14,31 +16,6 @@
 
 enum TClientType { ctNonBlocking, ctBlocking };
 enum TErrorEvent { eeGeneral, eeSend, eeReceive, eeConnect, eeDisconnect, eeAccept, eeLookup };
-
-// Winsock numbers of the errors the turnstile links meet.
-namespace winsock {
-inline constexpr int kAccess = 10013;
-inline constexpr int kTooManySockets = 10024;
-inline constexpr int kAddressInUse = 10048;
-inline constexpr int kAddressNotAvailable = 10049;
-// Also the number of any error that has no Winsock equal.
-inline constexpr int kNetworkDown = 10050;
-inline constexpr int kConnectionAborted = 10053;
-inline constexpr int kConnectionReset = 10054;
-inline constexpr int kNoBuffers = 10055;
-inline constexpr int kNotConnected = 10057;
-inline constexpr int kTimedOut = 10060;
-inline constexpr int kRefused = 10061;
-inline constexpr int kHostUnreachable = 10065;
-inline constexpr int kHostNotFound = 11001;
-
-// The Winsock number of an operating-system error number; never 0.
-int fromErrno(int error);
-// The same for a connection attempt. A host of the local network that does not answer the
-// address resolution (a switched-off controller) fails here as unreachable; Windows reports it
-// as a timed-out attempt, 10060, and so does this.
-int fromConnectErrno(int error);
-} // namespace winsock
 
 class TClientSocket;
 
@@ -112,7 +89,7 @@ private:
     void fail(TErrorEvent kind, int code, const char* operation);
     void raiseError(TErrorEvent kind, int code, const char* operation);
 
-    int fd_ = -1;
+    platform::TcpSocket tcp_;
     State state_ = State::Closed;
     // Counts attempts, so that an event queued for an earlier one is recognised and ignored.
     unsigned attempt_ = 0;

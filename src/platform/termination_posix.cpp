@@ -54,7 +54,7 @@ void holdTerminationRequests() {
     handle = fd;
 }
 
-int terminationHandle() {
+TerminationHandle terminationHandle() {
     return handle;
 }
 

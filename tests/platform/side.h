@@ -2,9 +2,11 @@
 // What the platform tests need of the side they run on: the expectations of a case where the
 // two sides deliberately differ, the attributes that only Windows has, and a throwaway folder.
 // Plain C++: the same tests are built for Linux and, cross-compiled, for Windows.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace side {
 
@@ -35,9 +37,39 @@ unsigned ansiCodePage();
 // Whether the tests run under Wine rather than on a real Windows.
 bool underWine();
 
-// Runs the holder (holder.cpp) beside the test binary as a process of its own and waits for its
-// exit code; -1 when it could not be run.
-int runHolder(const std::string& what, const std::string& path);
+// The holder (holder.cpp) beside the test binary, running as a process of its own; killed when
+// the object goes while it still runs.
+class Holder {
+public:
+    // Starts "platform_holder WHAT ARGUMENT".
+    Holder(const std::string& what, const std::string& argument);
+    ~Holder();
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    bool started() const;
+    unsigned long id() const { return id_; }
+    // Its exit code once it has ended; -1 when it could not be run, or did not end within a
+    // minute (it is killed then).
+    int wait();
+
+private:
+    std::intptr_t process_ = -1;
+    unsigned long id_ = 0;
+};
+
+// Runs the holder and waits for its exit code.
+int runHolder(const std::string& what, const std::string& argument);
+
+// The ways the side's system asks a program to end, as a running holder receives them.
+struct TerminationRequest {
+    const char* name;
+    // False when it could not be delivered.
+    bool (*deliver)(const Holder& holder);
+    // False for a session's end that another program called off: nothing is asked then.
+    bool closes;
+};
+std::vector<TerminationRequest> terminationRequests();
 
 // Sets or, with nullptr, removes an environment variable.
 void setEnv(const char* name, const char* value);

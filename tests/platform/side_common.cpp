@@ -51,4 +51,9 @@ void WorkFolder::makeFolder(std::string_view name) const {
     std::filesystem::create_directory(utf8Path(path(name)));
 }
 
+int runHolder(const std::string& what, const std::string& argument) {
+    Holder holder(what, argument);
+    return holder.wait();
+}
+
 } // namespace side

@@ -1,19 +1,15 @@
+// The reachability probe, on the platform's TCP socket.
 #include "platform/tcpprobe.h"
 
+#include "platform/tcpsocket.h"
 #include "platform/termination.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 
 namespace platform {
 
@@ -33,46 +29,28 @@ int millisecondsUntil(Clock::time_point deadline) {
     return std::max(0, static_cast<int>(left.count()));
 }
 
-// One address: 0 when it connected, otherwise the error (ETIMEDOUT when the time ran out).
-int connectOne(const addrinfo& address, Clock::time_point deadline) {
-    const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                            address.ai_protocol);
-    if (fd < 0) return errno;
-    int error = 0;
-    if (::connect(fd, address.ai_addr, address.ai_addrlen) != 0) {
-        error = errno;
-        if (error == EINPROGRESS) {
-            pollfd entry{fd, POLLOUT, 0};
-            int ready;
-            do
-                ready = ::poll(&entry, 1, millisecondsUntil(deadline));
-            while (ready < 0 && errno == EINTR);
-            socklen_t size = sizeof error;
-            if (ready <= 0)
-                error = ETIMEDOUT;
-            else if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0)
-                error = errno;
-        }
+// One address: Reached, TimedOut when the time ran out, Refused for any other end.
+TcpReach connectOne(const Endpoint& address, Clock::time_point deadline) {
+    TcpSocket socket;
+    if (socket.open(address) != 0) return TcpReach::Refused;
+    int error = socket.connect(address);
+    if (error == winsock::kWouldBlock) {
+        if (!socket.waitUntil(Readiness::Writable, millisecondsUntil(deadline))) return TcpReach::TimedOut;
+        error = socket.pendingError();
     }
-    ::close(fd);
-    return error;
+    return error == 0 ? TcpReach::Reached : TcpReach::Refused;
 }
 
 // Runs on a thread of its own: name resolution has no timeout of its own.
 TcpReach attempt(const std::string& host, const std::string& port, Clock::time_point deadline) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int resolved = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
-    if (resolved == EAI_AGAIN) return TcpReach::TimedOut;
-    if (resolved != 0) return TcpReach::Unresolved;
-    std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, &::freeaddrinfo);
+    const Resolved found = resolveTcp(host, port);
+    if (found.error == winsock::kTryAgain) return TcpReach::TimedOut;
+    if (found.error != 0) return TcpReach::Unresolved;
     TcpReach result = TcpReach::Refused;
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        const int error = connectOne(*a, deadline);
-        if (error == 0) return TcpReach::Reached;
-        if (error == ETIMEDOUT) result = TcpReach::TimedOut;
+    for (const Endpoint& address : found.endpoints) {
+        const TcpReach reach = connectOne(address, deadline);
+        if (reach == TcpReach::Reached) return reach;
+        if (reach == TcpReach::TimedOut) result = reach;
         if (Clock::now() >= deadline) break;
     }
     return result;
