@@ -9,12 +9,13 @@ class XDisplay {
 public:
     XDisplay() {
         // The server picks a free display number itself and tells it, so that displays started
-        // at the same moment by others never collide with this one.
+        // at the same moment by others never collide with this one; it does not reset when a
+        // program leaves, which would refuse the next one's connection for a moment.
         server_ = std::make_unique<QProcess>();
         server_->start(QStringLiteral("Xvfb"),
                        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                         QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp")});
+                        QStringLiteral("tcp"), QStringLiteral("-noreset")});
         QByteArray told;
         while (!told.contains('\n') && server_->waitForReadyRead(10000))
             told += server_->readAllStandardOutput();
