@@ -2,13 +2,12 @@
 // ones have ended, a reply taken for the read that its connection carried, and a read given up
 // after the gate's patience. The tests play the program's side with sockets on 127.0.0.1.
 #include "Gate.h"
+#include "ProgramConnection.h"
 #include "QtPrinters.h"
 #include "SimulatedController.h"
-#include "turnstile/FrameAssembler.h"
 #include "turnstile/codec.h"
 
 #include <QDeadlineTimer>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -21,33 +20,6 @@ void runFor(int ms) {
     waitUntil([&] { return deadline.hasExpired(); });
 }
 
-// One connection of the program to the controller: what reads it got, and replies sent on it.
-class Connection {
-public:
-    explicit Connection(quint16 port) {
-        QObject::connect(&socket_, &QTcpSocket::readyRead, [this] {
-            frames_.append(socket_.readAll());
-            for (const QByteArray& f : frames_.takeFrames())
-                reads << extractComanda(unwrapFrame(f));
-        });
-        socket_.connectToHost(QHostAddress::LocalHost, port);
-        connected_ = socket_.waitForConnected(10000);
-    }
-    bool connected() const { return connected_; }
-    void reply(const QString& text) {
-        socket_.write(sim::SimulatedController::frame(text));
-        socket_.flush();
-    }
-    void close() { socket_.disconnectFromHost(); }
-
-    QStringList reads;
-
-private:
-    QTcpSocket socket_;
-    FrameAssembler frames_;
-    bool connected_ = false;
-};
-
 class GateTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -57,8 +29,9 @@ protected:
                              events << QStringLiteral("reply to %1: %2").arg(comanda, reply);
                              waitedUs = us;
                          });
-        QObject::connect(&gate, &sim::Gate::stray,
-                         [this](const QString& reply) { events << QStringLiteral("stray: ") + reply; });
+        QObject::connect(&gate, &sim::Gate::stray, [this](const QString& reply, int connection) {
+            events << QStringLiteral("stray on %1: %2").arg(connection).arg(reply);
+        });
         QObject::connect(&gate, &sim::Gate::resent,
                          [this](const QString& comanda) { events << QStringLiteral("resent ") + comanda; });
         QObject::connect(&gate, &sim::Gate::strandedRead,
@@ -67,9 +40,9 @@ protected:
                          [this](const QString& comanda) { events << QStringLiteral("gave up ") + comanda; });
     }
     // The program connects, and the controller has taken the connection.
-    std::unique_ptr<Connection> connect() {
+    std::unique_ptr<ProgramConnection> connect() {
         const int before = controller.connectionsAccepted();
-        auto connection = std::make_unique<Connection>(controller.port());
+        auto connection = std::make_unique<ProgramConnection>(controller.port());
         EXPECT_TRUE(connection->connected());
         EXPECT_TRUE(waitUntil([&] { return controller.connectionsAccepted() > before; }));
         return connection;
@@ -96,8 +69,8 @@ TEST_F(GateTest, TheReplyOnTheReadsConnectionAnswersItAndAnyOtherIsStray) {
 
     // A second answer to the same read is nobody's.
     first->reply(kRespostaNegado);
-    ASSERT_TRUE(eventsAre(
-        {QStringLiteral("reply to 11: ") + kRespostaLiberado, QStringLiteral("stray: ") + kRespostaNegado}));
+    ASSERT_TRUE(eventsAre({QStringLiteral("reply to 11: ") + kRespostaLiberado,
+                           QStringLiteral("stray on 1: ") + kRespostaNegado}));
 
     // A reply on a connection that did not carry the read is not its answer, even while it waits.
     auto second = connect();
@@ -105,8 +78,9 @@ TEST_F(GateTest, TheReplyOnTheReadsConnectionAnswersItAndAnyOtherIsStray) {
     ASSERT_TRUE(waitUntil([&] { return second->reads.size() == 1; }));
     first->reply(kRespostaSemCadastro);
     ASSERT_TRUE(waitUntil([&] { return events.size() == 3; }));
-    EXPECT_EQ(events.last(), QStringLiteral("stray: ") + kRespostaSemCadastro);
+    EXPECT_EQ(events.last(), QStringLiteral("stray on 1: ") + kRespostaSemCadastro);
     EXPECT_TRUE(gate.waiting());
+    EXPECT_EQ(gate.connection(), 2);
     EXPECT_EQ(first->reads, QStringList{QStringLiteral("11")});
 }
 
@@ -155,13 +129,15 @@ TEST_F(GateTest, AReadGivenUpFreesTheGateAndALateReplyMeetsTheNewestRead) {
     connection->reply(kRespostaNegado);
     ASSERT_TRUE(eventsAre({QStringLiteral("gave up 41"), QStringLiteral("reply to 42: ") + kRespostaNegado}));
 
-    // With no read outstanding, a late answer is nobody's.
+    // With no read outstanding, a late answer is stray; the gate still names the connection that
+    // carried the read given up, where that answer comes.
     gate.read(QStringLiteral("43"));
     ASSERT_TRUE(waitUntil([&] { return events.size() == 3; }));
     EXPECT_EQ(events.last(), QStringLiteral("gave up 43"));
+    EXPECT_EQ(gate.connection(), 1);
     connection->reply(kRespostaLiberado);
     ASSERT_TRUE(waitUntil([&] { return events.size() == 4; }));
-    EXPECT_EQ(events.last(), QStringLiteral("stray: ") + kRespostaLiberado);
+    EXPECT_EQ(events.last(), QStringLiteral("stray on 1: ") + kRespostaLiberado);
 }
 
 TEST_F(GateTest, PatienceStandsStillWhileNoConnectionCarriesTheRead) {

@@ -2,16 +2,24 @@
 
 namespace soak {
 
-Turnstile::Turnstile(QString name, Behaviour behaviour, Venue& venue, Referee& referee, unsigned seed)
+Turnstile::Turnstile(QString name, Behaviour behaviour, Venue& venue, Referee& referee, unsigned seed,
+                     int patienceMs)
     : name_(std::move(name)), behaviour_(behaviour), venue_(venue), referee_(referee),
       random_(seed), card_{QString(), Outcome::SemCadastro} {
     next_.setSingleShot(true);
     connect(&next_, &QTimer::timeout, this, &Turnstile::readNow);
-    // The gate's stray replies, which come after the row was switched off, are nobody's.
+    gate_.setPatience(patienceMs);
     connect(&gate_, &sim::Gate::replied, this,
             [this](const QString&, const QString& reply) { replied(reply); });
+    connect(&gate_, &sim::Gate::stray, this, &Turnstile::stray);
     connect(&gate_, &sim::Gate::resent, this, [this] {
         referee_.resent();
+        older_.reset();
+        sentOnConnection();
+    });
+    // The guest walks on; the next one reads at the turnstile's next moment.
+    connect(&gate_, &sim::Gate::gaveUp, this, [this] {
+        referee_.gaveUp();
         older_.reset();
     });
 }
@@ -33,6 +41,7 @@ void Turnstile::setExpectingAnswers(bool expecting) {
         // Whatever was on its way is lost with the connection.
         gate_.forget();
         older_.reset();
+        readingSince_ = QDateTime();
     }
 }
 
@@ -60,12 +69,13 @@ void Turnstile::readNow() {
         default:
             break;
         }
-        reportedLate_ = false;
         referee_.sent();
         const auto size = static_cast<int>(before.size() + sim::Gate::frameOf(card_.chip).size());
         gate_.read(card_.chip, before,
                    behaviour_ == Behaviour::Split ? std::uniform_int_distribution<int>(1, size - 1)(random_)
                                                   : 0);
+        if (!readingSince_.isValid()) readingSince_ = gate_.sentAt();
+        sentOnConnection();
         misbehave();
     }
     next_.start(std::uniform_int_distribution<int>(500, 1500)(random_));
@@ -92,18 +102,40 @@ void Turnstile::misbehave() {
     }
 }
 
+void Turnstile::sentOnConnection() {
+    if (gate_.connection() != 0) newestOn_[gate_.connection()] = {card_, gate_.sentAt()};
+}
+
 void Turnstile::replied(const QString& reply) {
     // Two joined reads arrive together: only the newer may be answered.
     if (older_) referee_.superseded();
     older_.reset();
-    referee_.answered(name_, card_, reply, gate_.sentAt());
+    referee_.judge(name_, card_, reply, gate_.sentAt(), false);
+    gotReply();
+}
+
+void Turnstile::stray(const QString& reply, int connection) {
+    // The late answer to a read its guest gave up: it must still be that read's, the newest the
+    // connection carried.
+    const auto read = newestOn_.find(connection);
+    if (read == newestOn_.end())
+        referee_.unasked(name_, reply, connection);
+    else
+        referee_.judge(name_, read->second.card, reply, read->second.sentAt, true);
+    gotReply();
+}
+
+void Turnstile::gotReply() {
+    if (readingSince_.isValid()) referee_.waited(name_, readingSince_, reportedLate_);
+    readingSince_ = QDateTime();
+    reportedLate_ = false;
 }
 
 void Turnstile::checkWaiting() {
-    if (!gate_.waiting() || reportedLate_) return;
-    if (gate_.sentAt().secsTo(QDateTime::currentDateTime()) <= Referee::kMaxWaitSeconds) return;
+    if (!readingSince_.isValid() || reportedLate_) return;
+    if (readingSince_.secsTo(QDateTime::currentDateTime()) <= Referee::kMaxWaitSeconds) return;
     reportedLate_ = true;
-    referee_.unanswered(name_, card_, gate_.sentAt());
+    referee_.unanswered(name_, readingSince_);
 }
 
 } // namespace soak

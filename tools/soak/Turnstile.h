@@ -1,6 +1,8 @@
 #pragma once
 // One simulated turnstile of the soak: a controller whose guests read cards at random moments,
-// one read outstanding at a time, and that misbehaves in its own way.
+// one read outstanding at a time, and that misbehaves in its own way. A guest waits for the
+// reply as long as the gate's patience, then walks on and the next guest reads. Every reply is
+// judged against the newest read on the connection it came on.
 #include "Gate.h"
 #include "Referee.h"
 #include "SimulatedController.h"
@@ -8,6 +10,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <map>
 #include <optional>
 #include <random>
 
@@ -26,7 +29,9 @@ public:
         Flood,      // now and then sends a megabyte of noise
     };
 
-    Turnstile(QString name, Behaviour behaviour, Venue& venue, Referee& referee, unsigned seed);
+    Turnstile(QString name, Behaviour behaviour, Venue& venue, Referee& referee, unsigned seed,
+              int patienceMs = kPatienceMs);
+    static constexpr int kPatienceMs = 5000;
 
     bool listen() { return sim_.listen(); }
     quint16 port() const { return sim_.port(); }
@@ -38,12 +43,19 @@ public:
     // A turnstile whose row is switched off expects no answers until it is switched on again.
     void setExpectingAnswers(bool expecting);
     bool idle() const { return !gate_.waiting(); }
-    // Counts a read that waited past the bound as unanswered, once.
+    // Counts a turnstile that has read without any reply for longer than the bound, once.
     void checkWaiting();
 
 private:
+    struct Read {
+        Card card;
+        QDateTime sentAt;
+    };
     void readNow();
+    void sentOnConnection();
     void replied(const QString& reply);
+    void stray(const QString& reply, int connection);
+    void gotReply();
     void misbehave();
 
     QString name_;
@@ -56,8 +68,10 @@ private:
     QTimer next_;
     bool running_ = false;
     bool expecting_ = true;
-    Card card_;                 // the card of the last read
-    std::optional<Card> older_; // the joined read that a newer one superseded
+    Card card_;                    // the card of the last read
+    std::optional<Card> older_;    // the joined read that a newer one superseded
+    std::map<int, Read> newestOn_; // by connection: the newest read it carried
+    QDateTime readingSince_;       // the first read since the last reply
     bool reportedLate_ = false;
     Outcome lastExpected_ = Outcome::SemCadastro;
 };

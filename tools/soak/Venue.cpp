@@ -29,14 +29,18 @@ QString replyText(Outcome outcome) {
     return QStringLiteral("01+REON+00+30]20]Comanda Sem Cadastro]");
 }
 
-bool isRefusal(Outcome outcome) {
-    return outcome != Outcome::Liberado;
+Outcome outcomeOf(const QString& chip) {
+    const long number = chip.toLong();
+    for (const Range& r : kRanges)
+        if (number >= r.first && number <= r.last) return r.expected;
+    return Outcome::SemCadastro;
 }
 
 Card Venue::ofKind(int kind) {
     const Range& r = kRanges[kind];
     std::uniform_int_distribution<long> pick(r.first, r.last);
-    return {QString::number(pick(random_)), r.expected};
+    const QString chip = QString::number(pick(random_));
+    return {chip, outcomeOf(chip)};
 }
 
 Card Venue::anyCard() {

@@ -9,7 +9,8 @@ namespace soak {
 enum class Outcome { Liberado, Negado, SemCadastro };
 
 QString replyText(Outcome outcome);
-bool isRefusal(Outcome outcome);
+// What the shop implies for a read of the chip.
+Outcome outcomeOf(const QString& chip);
 
 struct Card {
     QString chip;

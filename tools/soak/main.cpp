@@ -2,9 +2,13 @@
 // by scripts/soak, which builds the program, starts a private Firebird server and loads a
 // venue-sized shop database; this drives 32 simulated turnstiles, injects the faults, checks
 // every reply and the program's health, and prints a summary. Exits 1 on a wrong or late
-// answer, a death, a process that lingers, a leak or a malformed activity-log line.
+// answer, a death, a process that lingers, a leak, a malformed activity-log line or a fault
+// that could not be injected.
+#include "ActivityLog.h"
+#include "DatabaseFaults.h"
 #include "ProcessFigures.h"
 #include "Referee.h"
+#include "Soak.h"
 #include "Tools.h"
 #include "Turnstile.h"
 #include "Venue.h"
@@ -12,25 +16,19 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QTimer>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <signal.h>
 
 namespace {
+using soak::runEvents;
+using soak::say;
 using soak::Turnstile;
-
-void say(const QString& text) {
-    std::printf("%s %s\n", qPrintable(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))),
-                qPrintable(text));
-    std::fflush(stdout);
-}
 
 struct Settings {
     int minutes = 10;
@@ -41,49 +39,58 @@ struct Settings {
     QString program;
 };
 
-void runEvents(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool succeeded(const QString& program, const tools::ToolRun& run) {
-    if (!run.ok) say(QStringLiteral("%1 failed: %2").arg(program, run.errors));
-    return run.ok;
-}
-
-bool runTool(const QString& program, const QStringList& args) {
-    return succeeded(program, tools::runTool(program, args));
-}
-
 bool sql(const Settings& s, const QString& statements) {
-    return succeeded(QStringLiteral("isql-fb"), tools::isql(s.database, statements));
+    const tools::ToolRun run = tools::isql(s.database, statements);
+    if (!run.ok) say(QStringLiteral("isql-fb failed: %1").arg(run.errors));
+    return run.ok;
 }
 
 qint64 residentKb(qint64 pid) {
     return tools::residentKb(pid).value_or(0);
 }
 
-// Lines of the activity log that are not "dd/mm/yyyy hh:nn:ss:zzz text" ending in CR LF. A
-// database message of several lines continues on unstamped lines right after its error line.
-QStringList malformedLogLines(const QString& path) {
-    QFile file(path);
-    QStringList bad;
-    if (!file.open(QIODevice::ReadOnly)) return {QStringLiteral("the activity log cannot be read")};
-    static const QRegularExpression stamped(
-        QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d:\\d{3} "));
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    bool afterError = false;
-    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-        const QString line = QString::fromLatin1(lines[i]);
-        const bool ok = line.endsWith(u'\r') && !line.chopped(1).contains(u'\r');
-        const bool hasStamp = stamped.match(line).hasMatch();
-        if (hasStamp) afterError = line.contains(QStringLiteral(" Erro = "));
-        if (!ok || (!hasStamp && !afterError))
-            bad << QStringLiteral("line %1: %2").arg(i + 1).arg(line.left(120));
+// How long the server is away: an outage; a stall that outlasts the program's wait, so that
+// its reopen meets the paused server too; a stall that ends inside the wait.
+constexpr int kOutageSeconds = 20;
+constexpr int kLongStallSeconds = 55;
+constexpr int kShortStallSeconds = 20;
+
+// The faults in order, each with the time the window's thread was held during it and the
+// replies the program withheld as late.
+QStringList faultSummary(const std::vector<soak::DatabaseFault>& faults, const soak::ActivityLog& log) {
+    using Kind = soak::DatabaseFault::Kind;
+    const auto seconds = [](qint64 ms) { return QString::number(ms / 1000.0, 'f', 1); };
+    long stalls = 0;
+    qint64 longestStallHoldMs = 0;
+    QStringList each;
+    for (const soak::DatabaseFault& f : faults) {
+        const soak::ActivityLog::Holds held = log.holds(f.begins, f.settled);
+        if (f.kind == Kind::Stall) {
+            ++stalls;
+            longestStallHoldMs = std::max(longestStallHoldMs, held.longestMs);
+        }
+        each << QStringLiteral("  %1 %2 server %3 %4 s: thread held %5 s at most, %6 s in all; %7 replies "
+                               "withheld as late%8")
+                    .arg(f.begins.toString(QStringLiteral("HH:mm:ss")), f.name().leftJustified(6),
+                         f.kind == Kind::Stall ? QStringLiteral("paused") : QStringLiteral("stopped"))
+                    .arg(f.seconds)
+                    .arg(seconds(held.longestMs), seconds(held.totalMs))
+                    .arg(log.countEndingWith(soak::ActivityLog::kWithheld, f.begins, f.settled))
+                    .arg(f.injected ? QString() : QStringLiteral("  NOT INJECTED"));
     }
-    if (!lines.last().isEmpty()) bad << QStringLiteral("the last line has no line end");
-    return bad;
+    QStringList lines;
+    lines << QStringLiteral("stalls                     %1; the window's thread held %2 s at most in them")
+                 .arg(stalls)
+                 .arg(seconds(longestStallHoldMs));
+    lines << QStringLiteral(
+                 "database faults            %1 (thread held: a stretch without a line of its work in "
+                 "the activity log; in all: those of a second or more)")
+                 .arg(faults.size());
+    lines << each;
+    lines << QStringLiteral("replies withheld as late   %1 (\"...%2\" lines in the whole log)")
+                 .arg(log.countEndingWith(soak::ActivityLog::kWithheld))
+                 .arg(soak::ActivityLog::kWithheld.trimmed());
+    return lines;
 }
 
 Turnstile::Behaviour behaviourOf(int n) {
@@ -122,6 +129,7 @@ int main(int argc, char** argv) {
     const qint64 runMs = s.minutes * 60000LL;
     soak::Venue venue(20261210);
     soak::Referee referee;
+    soak::DatabaseFaults faults(s.serverScript, s.firebirdRoot, referee);
 
     // 32 turnstiles, one row each, and a row whose controller refuses every connection.
     std::vector<std::unique_ptr<Turnstile>> turnstiles;
@@ -166,24 +174,45 @@ int main(int argc, char** argv) {
     for (auto& turnstile : turnstiles)
         turnstile->start();
 
+    // The faults, at fractions of the run, one at a time: each begins once the program has
+    // caught up with the one before. A stall and its catching up take a minute and a half, so a
+    // run shorter than five minutes has room for one beside the outages.
+    std::unique_ptr<Turnstile> replacement;
+    struct Step {
+        double at;
+        std::function<void()> run;
+    };
+    std::vector<Step> steps;
+    steps.push_back({0.10, [&] { faults.stall(kLongStallSeconds); }});
+    steps.push_back({0.25, [&] { faults.outage(kOutageSeconds); }});
+    steps.push_back({0.40, [&] {
+                         say(QStringLiteral("switching off the row of Catraca 32"));
+                         turnstiles[31]->stop();
+                         turnstiles[31]->setExpectingAnswers(false);
+                         sql(s,
+                             QStringLiteral("UPDATE CADCATRACA SET CAT_ATIVO = 'N' WHERE CAT_CODIGO = 32;"));
+                     }});
+    steps.push_back({0.50, [&] {
+                         replacement =
+                             std::make_unique<Turnstile>(QStringLiteral("Catraca 32 nova"),
+                                                         Turnstile::Behaviour::Plain, venue, referee, 2032);
+                         replacement->listen();
+                         say(QStringLiteral("switching the row of Catraca 32 on again, at another port"));
+                         sql(s, QStringLiteral("UPDATE CADCATRACA SET CAT_ATIVO = 'S', CAT_DESCRICAO = "
+                                               "'Catraca 32 nova', CAT_PORTA = '%1' WHERE CAT_CODIGO = 32;")
+                                    .arg(replacement->port()));
+                         replacement->start();
+                     }});
+    if (s.minutes >= 5) steps.push_back({0.55, [&] { faults.stall(kShortStallSeconds); }});
+    steps.push_back({0.65, [&] { faults.outage(kOutageSeconds); }});
+
     QElapsedTimer elapsed;
     elapsed.start();
     qint64 baselineKb = 0;
     qint64 startKb = residentKb(pid);
     qint64 peakKb = startKb;
-    int step = 0;
-    // The faults, at fractions of the run.
-    auto outage = [&](const char* which) {
-        say(QStringLiteral("stopping the database server (%1 outage)").arg(QLatin1String(which)));
-        referee.outageBegins();
-        runTool(s.serverScript, {QStringLiteral("stop"), s.firebirdRoot});
-        runEvents(20000);
-        runTool(s.serverScript, {QStringLiteral("start"), s.firebirdRoot});
-        referee.outageEnds();
-        say(QStringLiteral("database server back"));
-    };
-    std::unique_ptr<Turnstile> replacement;
-    while (!died && elapsed.elapsed() < runMs) {
+    std::size_t next = 0;
+    while (!died && (elapsed.elapsed() < runMs || !faults.quiet())) {
         runEvents(1000);
         const double done = static_cast<double>(elapsed.elapsed()) / static_cast<double>(runMs);
         const qint64 kb = residentKb(pid);
@@ -192,33 +221,11 @@ int main(int argc, char** argv) {
         for (auto& turnstile : turnstiles)
             turnstile->checkWaiting();
         if (replacement) replacement->checkWaiting();
-        if (step == 0 && done >= 0.25) {
-            ++step;
-            outage("first");
-        } else if (step == 1 && done >= 0.40) {
-            ++step;
-            say(QStringLiteral("switching off the row of Catraca 32"));
-            turnstiles[31]->stop();
-            turnstiles[31]->setExpectingAnswers(false);
-            sql(s, QStringLiteral("UPDATE CADCATRACA SET CAT_ATIVO = 'N' WHERE CAT_CODIGO = 32;"));
-        } else if (step == 2 && done >= 0.50) {
-            ++step;
-            replacement = std::make_unique<Turnstile>(QStringLiteral("Catraca 32 nova"),
-                                                      Turnstile::Behaviour::Plain, venue, referee, 2032);
-            replacement->listen();
-            say(QStringLiteral("switching the row of Catraca 32 on again, at another port"));
-            sql(s, QStringLiteral("UPDATE CADCATRACA SET CAT_ATIVO = 'S', CAT_DESCRICAO = 'Catraca 32 nova', "
-                                  "CAT_PORTA = '%1' WHERE CAT_CODIGO = 32;")
-                       .arg(replacement->port()));
-            replacement->start();
-        } else if (step == 3 && done >= 0.65) {
-            ++step;
-            outage("second");
-        }
+        if (next < steps.size() && done >= steps[next].at && faults.quiet()) steps[next++].run();
     }
     const qint64 endKb = residentKb(pid);
 
-    // Time is up: no new reads; those on their way get their answers.
+    // Time is up: no new reads; those on their way get their answers or are given up.
     for (auto& turnstile : turnstiles)
         turnstile->stop();
     if (replacement) replacement->stop();
@@ -233,6 +240,7 @@ int main(int argc, char** argv) {
         runEvents(500);
     for (auto& turnstile : turnstiles)
         turnstile->checkWaiting();
+    if (replacement) replacement->checkWaiting();
 
     // The close: the program must end within a few seconds of SIGTERM.
     bool lingered = false;
@@ -248,13 +256,17 @@ int main(int argc, char** argv) {
         exitCode = program.exitStatus() == QProcess::CrashExit ? -1 : program.exitCode();
     }
     const QString logPath = QFileInfo(s.program).absolutePath() + QStringLiteral("/Log/Vortalis.LOG");
-    const QStringList malformed = malformedLogLines(logPath);
+    const soak::ActivityLog log(logPath);
     const bool leaked = baselineKb > 0 && endKb - baselineKb > 20 * 1024;
-    const bool failed =
-        died || lingered || exitCode != 0 || leaked || !malformed.isEmpty() || referee.wrong() > 0;
+    const bool faultFailed = std::any_of(faults.all().begin(), faults.all().end(),
+                                         [](const soak::DatabaseFault& f) { return !f.injected; });
+    const bool failed = died || lingered || exitCode != 0 || leaked || faultFailed ||
+                        !log.malformed().isEmpty() || referee.wrong() > 0;
 
     std::printf("\nVortalis soak summary (%d minutes, 32 turnstiles, faults injected)\n", s.minutes);
-    for (const QString& line : referee.summary())
+    for (const QString& line : referee.summary(Turnstile::kPatienceMs / 1000))
+        std::printf("  %s\n", qPrintable(line));
+    for (const QString& line : faultSummary(faults.all(), log))
         std::printf("  %s\n", qPrintable(line));
     std::printf("  memory (resident)          %lld KB at start, %lld KB at 40%%, %lld KB at the end, peak "
                 "%lld KB%s\n",
@@ -266,8 +278,8 @@ int main(int argc, char** argv) {
                          : qPrintable(exitCode < 0
                                           ? QStringLiteral("CRASHED on SIGTERM")
                                           : QStringLiteral("ended with exit %1 on SIGTERM").arg(exitCode))));
-    std::printf("  malformed log lines        %lld\n", static_cast<long long>(malformed.size()));
-    for (const QString& line : malformed.mid(0, 10))
+    std::printf("  malformed log lines        %lld\n", static_cast<long long>(log.malformed().size()));
+    for (const QString& line : log.malformed().mid(0, 10))
         std::printf("    %s\n", qPrintable(line));
     for (const QString& line : referee.wrongAnswers().mid(0, 20))
         std::printf("    %s\n", qPrintable(line));

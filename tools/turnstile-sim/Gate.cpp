@@ -41,7 +41,7 @@ void Gate::waitForReply(int ms) {
 
 void Gate::take(const QString& reply, int connection) {
     if (!waiting_ || connection != sentOn_) {
-        emit stray(reply);
+        emit stray(reply, connection);
         return;
     }
     const qint64 waitedUs = clock_.nsecsElapsed() / 1000;

@@ -40,6 +40,9 @@ public:
     const QDateTime& sentAt() const { return sentAt_; }
     // Waiting while no connection is left to carry the read.
     bool stranded() const { return waiting_ && sentOn_ == 0; }
+    // The number of the connection that carried the read outstanding, or the last read (its
+    // late answer comes there); 0 while a read outstanding waits for a connection.
+    int connection() const { return sentOn_; }
 
     // The request frame of a card read.
     static QByteArray frameOf(const QString& comanda);
@@ -48,8 +51,9 @@ signals:
     // The reply to the read outstanding, which is then over; waitedUs runs from its first
     // sending.
     void replied(const QString& comanda, const QString& reply, qint64 waitedUs);
-    // A reply that came with no read outstanding on its connection.
-    void stray(const QString& reply);
+    // A reply that came with no read outstanding on its connection, numbered as the
+    // controller numbers them.
+    void stray(const QString& reply, int connection);
     void resent(const QString& comanda);
     // The connection that carried the read ended and no other is left: the read waits for the
     // program to connect again.
