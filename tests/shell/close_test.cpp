@@ -68,7 +68,7 @@ TEST(Close, TerminationRequestEndsStartUpFromEveryBox) {
         Site::signal(*program, SIGINT);
         ASSERT_TRUE(program->waitForFinished(30000));
         EXPECT_EQ(program->exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program->exitCode(), 0);
+        EXPECT_EQ(program->exitCode(), 0) << program->readAllStandardError().constData();
         EXPECT_EQ(c.log.isEmpty() ? QStringList() : site.logTexts(), c.log);
         EXPECT_FALSE(QFile::exists(site.lockFile()));
     }
