@@ -13,6 +13,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "platform/tcpsocket_addresses.h"
+
 namespace winsock {
 int fromSystemError(int error) {
     switch (error) {
@@ -81,12 +83,7 @@ template <typename Call> Transfer transfer(Call call) {
 } // namespace
 
 Endpoint ipv4Endpoint(std::uint32_t address, std::uint16_t port) {
-    sockaddr_in in{};
-    in.sin_family = AF_INET;
-    in.sin_port = htons(port);
-    in.sin_addr.s_addr = htonl(address);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&in);
-    return {AF_INET, {bytes, bytes + sizeof in}};
+    return ipv4EndpointOf<sockaddr_in>(address, port);
 }
 
 Resolved resolveTcp(const std::string& host, const std::string& port) {
@@ -99,12 +96,7 @@ Resolved resolveTcp(const std::string& host, const std::string& port) {
     if (error == EAI_SYSTEM) return {winsock::fromSystemError(errno), {}};
     if (error != 0) return {winsock::kHostNotFound, {}};
     const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, &::freeaddrinfo);
-    Resolved resolved;
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(a->ai_addr);
-        resolved.endpoints.push_back({a->ai_family, {bytes, bytes + a->ai_addrlen}});
-    }
-    return resolved;
+    return resolvedFrom(found);
 }
 
 int TcpSocket::open(const Endpoint& to) {

@@ -9,6 +9,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "platform/tcpsocket_addresses.h"
+
 static_assert(static_cast<platform::SocketHandle>(INVALID_SOCKET) == platform::kNoSocket);
 
 namespace winsock {
@@ -55,12 +57,7 @@ struct AddressesFree {
 } // namespace
 
 Endpoint ipv4Endpoint(std::uint32_t address, std::uint16_t port) {
-    sockaddr_in in{};
-    in.sin_family = AF_INET;
-    in.sin_port = htons(port);
-    in.sin_addr.s_addr = htonl(address);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&in);
-    return {AF_INET, {bytes, bytes + sizeof in}};
+    return ipv4EndpointOf<sockaddr_in>(address, port);
 }
 
 Resolved resolveTcp(const std::string& host, const std::string& port) {
@@ -73,12 +70,7 @@ Resolved resolveTcp(const std::string& host, const std::string& port) {
     const int error = GetAddrInfoW(widen(host).c_str(), widen(port).c_str(), &hints, &found);
     if (error != 0) return {winsock::fromSystemError(error), {}};
     const std::unique_ptr<ADDRINFOW, AddressesFree> owner(found);
-    Resolved resolved;
-    for (const ADDRINFOW* a = found; a != nullptr; a = a->ai_next) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(a->ai_addr);
-        resolved.endpoints.push_back({a->ai_family, {bytes, bytes + a->ai_addrlen}});
-    }
-    return resolved;
+    return resolvedFrom(found);
 }
 
 int TcpSocket::open(const Endpoint& to) {
